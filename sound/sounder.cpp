@@ -1,0 +1,134 @@
+#include "sounder.h"
+
+#include "soundengine.h"
+#include "voice.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
+{
+    if (!config.load())
+        config.save();
+}
+
+sounder::~sounder()
+{
+    replaceLastSound(nullptr);
+    replaceEngine(nullptr);
+}
+
+template <typename T> void sounder::assign(T &member, T value, void (sounder::*changed)())
+{
+    if (member == value)
+        return;
+    member = value;
+    emit(this->*changed)();
+    update();
+}
+
+void sounder::setVolume(int value) { assign(m_volume, value, &sounder::volumeChanged); }
+void sounder::setVecx(int value) { assign(m_vecx, value, &sounder::vecxChanged); }
+void sounder::setVecy(int value) { assign(m_vecy, value, &sounder::vecyChanged); }
+void sounder::setVecz(int value) { assign(m_vecz, value, &sounder::veczChanged); }
+void sounder::setPlaylooped(bool value) { assign(m_playlooped, value, &sounder::playloopedChanged); }
+void sounder::setPlay3d(bool value) { assign(m_play3d, value, &sounder::play3dChanged); }
+
+void sounder::dosound(QString myString)
+{
+    const int set = isSetNumber(media) ? media : 1;
+    const QString path = config.directories[set - 1] + "/" + myString + ".wav";
+    for (const QString &directory : config.directories)
+        qDebug() << directory;
+    qDebug() << path;
+
+    if (!engine) {
+        qDebug() << "engine wird neu erzeugt";
+        engine = kevaro::SoundEngine::open();
+        // No output device now: skip this note; the next one tries again.
+        if (!engine)
+            return;
+    }
+    const QByteArray file = path.toLatin1();
+    replaceLastSound(engine->playAt(file.constData(), float(m_vecx), float(m_vecy), float(m_vecz),
+                                    m_playlooped, false, true, kevaro::LoadMode::Automatic, true));
+}
+
+void sounder::createit() { replaceEngine(kevaro::SoundEngine::open()); }
+
+void sounder::dropit() { replaceEngine(nullptr); }
+
+void sounder::replaceEngine(kevaro::SoundEngine *next)
+{
+    // Release the old engine first, so its sounds stop and its device is free again.
+    if (engine)
+        engine->release();
+    engine = next;
+}
+
+void sounder::replaceLastSound(kevaro::Voice *next)
+{
+    if (lastsound)
+        lastsound->release();
+    lastsound = next;
+}
+
+void sounder::setmedia(int nmedia) { media = nmedia; }
+
+int sounder::getmedia() { return media; }
+
+QString sounder::getmedianame(int nmedia)
+{
+    return config.names[isSetNumber(nmedia) ? nmedia - 1 : 0];
+}
+
+void sounder::setconfigname(int nr, QString ctext)
+{
+    if (isSetNumber(nr))
+        config.names[nr - 1] = ctext;
+}
+
+void sounder::setconfigpath(int nr, QString ctext)
+{
+    if (isSetNumber(nr))
+        config.directories[nr - 1] = ctext;
+}
+
+QString sounder::getconfigname(int nr) { return isSetNumber(nr) ? config.names[nr - 1] : QString(); }
+
+QString sounder::getconfigpath(int nr)
+{
+    return isSetNumber(nr) ? config.directories[nr - 1] : QString();
+}
+
+void sounder::saveconfig() { config.save(); }
+
+void sounder::loadconfig() { config.load(); }
+
+// Without an address and without the standard socket, libdbus would try to autolaunch a bus
+// (seconds, with a display); the piano must not wait for that.
+static bool sessionBusMayExist()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtimeDir.isEmpty() && QFileInfo::exists(runtimeDir + "/bus");
+}
+
+void sounder::setVol(int val)
+{
+    if (!sessionBusMayExist() || !QDBusConnection::sessionBus().isConnected()) {
+        qDebug() << "QDBusConnection::sessionBus() failed.";
+        return;
+    }
+    // A plain message instead of a proxy: building a proxy introspects the service and
+    // blocks until it answers, which froze the slider when the service hung.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("com.tiitoo.SystemInfo"), QStringLiteral("/com/tiitoo/SystemInfo"),
+        QStringLiteral("com.tiitoo.SystemInfo.Volume"), QStringLiteral("SetVolume"));
+    call << QVariant::fromValue(static_cast<uint>(val)) << QVariant::fromValue(3u);
+    QDBusConnection::sessionBus().send(call);
+}

@@ -1,0 +1,148 @@
+#include "sounder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml>
+
+// The note files that dosound was asked for, in order (from its path line).
+static QStringList playedNotes;
+static void collectNotes(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    static const QRegularExpression pathLine(R"(^"/kevaro-test/(.*)\.wav"$)");
+    const QRegularExpressionMatch match = pathLine.match(text);
+    if (type == QtDebugMsg && match.hasMatch())
+        playedNotes << match.captured(1);
+}
+
+class KeyboardTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void pressPlaysTheTopmostKey_data();
+    void pressPlaysTheTopmostKey();
+    void heldPressStaysWithItsKey();
+    void pressFromOutsideAKeyPlaysNothing();
+    void everyPressPlaysAgain();
+    void documentMatchesTheKeyboard();
+
+private:
+    QTemporaryDir home;
+    QQuickView *view = nullptr;
+};
+
+void KeyboardTest::initTestCase()
+{
+    qputenv("HOME", home.path().toUtf8());
+    QDir(home.path()).mkdir(".kevaro");
+    QFile settings(home.path() + "/.kevaro/kevaro.config");
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("dir_01 = /kevaro-test\n");
+    settings.close();
+
+    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
+    view = new QQuickView;
+    view->setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
+    QCOMPARE(view->status(), QQuickView::Ready);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QCOMPARE(view->size(), QSize(1366, 768));
+    qInstallMessageHandler(collectNotes);
+}
+
+void KeyboardTest::init() { playedNotes.clear(); }
+
+void KeyboardTest::cleanupTestCase()
+{
+    qInstallMessageHandler(nullptr);
+    delete view;
+}
+
+void KeyboardTest::pressPlaysTheTopmostKey_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QStringList>("notes");
+    QTest::newRow("black over white") << QPoint(100, 300) << QStringList{"keygis0"};
+    QTest::newRow("white below the black keys") << QPoint(100, 600) << QStringList{"keyg0"};
+    QTest::newRow("left sliver is keyg0") << QPoint(8, 200) << QStringList{"keyg0"};
+    QTest::newRow("last black key") << QPoint(1350, 300) << QStringList{"keydis2"};
+    QTest::newRow("right sliver plays nothing") << QPoint(1350, 600) << QStringList{};
+    QTest::newRow("below the keys") << QPoint(500, 760) << QStringList{};
+    QTest::newRow("gap between white keys") << QPoint(109, 600) << QStringList{};
+    QTest::newRow("control bar") << QPoint(900, 30) << QStringList{};
+    QTest::newRow("label place") << QPoint(385, 705) << QStringList{"keyc1"};
+    QTest::newRow("black key edge") << QPoint(469, 507) << QStringList{"keycis1"};
+    QTest::newRow("just below the black key") << QPoint(469, 508) << QStringList{"keyc1"};
+}
+
+void KeyboardTest::pressPlaysTheTopmostKey()
+{
+    QFETCH(QPoint, at);
+    QFETCH(QStringList, notes);
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    QCOMPARE(playedNotes, notes);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at);
+    QCOMPARE(playedNotes, notes);
+}
+
+void KeyboardTest::heldPressStaysWithItsKey()
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(390, 600));
+    QTest::mouseMove(view, QPoint(500, 600));
+    QTest::mouseMove(view, QPoint(600, 600));
+    QCOMPARE(playedNotes, QStringList{"keyc1"});
+    QTest::mouseMove(view, QPoint(390, 620));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(390, 620));
+    QCOMPARE(playedNotes, (QStringList{"keyc1", "keyc1"}));
+}
+
+void KeyboardTest::pressFromOutsideAKeyPlaysNothing()
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(109, 600));
+    QTest::mouseMove(view, QPoint(150, 600));
+    QTest::mouseMove(view, QPoint(300, 600));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(300, 600));
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(400, 30));
+    QTest::mouseMove(view, QPoint(400, 300));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(400, 300));
+    QCOMPARE(playedNotes, QStringList{});
+}
+
+void KeyboardTest::everyPressPlaysAgain()
+{
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(700, 600));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(700, 600), 10);
+    QCOMPARE(playedNotes, (QStringList{"keyf1", "keyf1"}));
+}
+
+void KeyboardTest::documentMatchesTheKeyboard()
+{
+    QQmlContext *context = qmlContext(view->rootObject());
+    const QStringList white = {"g0", "a0", "h0", "c1", "d1", "e1", "f1", "g1", "a1", "h1", "c2", "d2"};
+    const QStringList black = {"gis0", "ais0", "cis1", "dis1", "fis1", "gis1", "ais1", "cis2", "dis2"};
+    for (const QString &note : white + black) {
+        auto *area = qobject_cast<QQuickItem *>(context->objectForName("key" + note));
+        auto *label = qobject_cast<QQuickItem *>(context->objectForName("t" + note));
+        QVERIFY2(area && label, qPrintable(note));
+        QCOMPARE(label->parentItem(), area);
+        QCOMPARE(label->property("text").toString(), note.toUpper());
+        QVERIFY(!label->isVisible());
+
+        // A press in the middle of the key's own part plays its note.
+        const bool isBlack = black.contains(note);
+        const QPoint middle(int(area->x() + area->width() / 2), isBlack ? 300 : 650);
+        playedNotes.clear();
+        QTest::mouseClick(view, Qt::LeftButton, {}, middle);
+        QCOMPARE(playedNotes, QStringList{"key" + note});
+    }
+}
+
+QTEST_MAIN(KeyboardTest)
+#include "tst_keyboard.moc"

@@ -1,30 +1,39 @@
 #pragma once
 
-#include <cstddef>
+#include <AL/alc.h>
 
-typedef struct ALCdevice ALCdevice;
+#include <atomic>
+#include <memory>
 
 namespace kevaro {
 
+class OutputSession;
 class Voice;
 
-// How a note file is brought into memory before it plays.
+// How a note file is brought into memory before it plays. Notes are short, so every mode
+// decodes the whole file once and keeps it for the rest of the process.
 enum class LoadMode { Automatic, Stream, Whole };
 
-// Plays WAV files at 3-D positions on one OpenAL output device. Reference-counted:
-// when the last reference is released every sound stops and the device is closed.
+// Plays WAV files at 3-D positions on one OpenAL output device. Reference-counted: when the
+// last reference is released every sound stops and the device is closed. Safe to use from
+// any thread.
 class SoundEngine
 {
 public:
     // Opens the default output device; nullptr when no device can be had.
     static SoundEngine *open();
-    // Plays on a device the caller already opened (a loopback device in tests).
-    // The engine takes the device over and closes it with its last reference.
-    static SoundEngine *openOnDevice(ALCdevice *device);
+    // Plays on a device the caller already opened (a loopback device in tests), creating its
+    // context with these attributes (a loopback device needs its render format there). The
+    // engine takes the device over and closes it with its last reference, or at once when it
+    // cannot use it (then nullptr).
+    static SoundEngine *openOnDevice(ALCdevice *device, const ALCint *contextAttributes = nullptr);
 
-    // Starts the file at (x, y, z) and returns at once. With keepHandle the caller gets a
-    // Voice holding one reference, otherwise nullptr. nullptr also when the file cannot
-    // be read or played.
+    // Starts the file at (x, y, z) and returns at once; the sound mixes on OpenAL's own thread.
+    // A mono file is placed there, a stereo one plays as recorded. looped repeats it,
+    // startPaused prepares it without sound (Voice::resume starts it). With keepHandle the
+    // caller gets a Voice holding one reference, otherwise nullptr. nullptr also when the file
+    // is missing or cannot be decoded. The file is decoded on its first play in the process
+    // only. effects is accepted for callers that ask for effect sends; the engine has none.
     Voice *playAt(const char *path, float x, float y, float z, bool looped, bool startPaused,
                   bool keepHandle, LoadMode mode, bool effects);
 
@@ -35,10 +44,11 @@ public:
     SoundEngine &operator=(const SoundEngine &) = delete;
 
 private:
-    struct State;
-    explicit SoundEngine(State *state);
+    explicit SoundEngine(std::shared_ptr<OutputSession> session);
     ~SoundEngine();
-    State *d;
+
+    const std::shared_ptr<OutputSession> session_;
+    std::atomic<int> references_{1};
 };
 
 } // namespace kevaro

@@ -1,0 +1,271 @@
+#include "outputsession.h"
+
+#include "contextscope.h"
+#include "decodednote.h"
+#include "samplecache.h"
+#include "voice.h"
+
+#include <algorithm>
+
+namespace kevaro {
+
+namespace {
+
+ALuint uploadBuffer(const DecodedNote &note)
+{
+    alGetError();
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    if (alGetError() != AL_NO_ERROR)
+        return 0;
+    alBufferData(buffer, note.channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16,
+                 note.samples.data(), ALsizei(note.samples.size() * sizeof(note.samples[0])),
+                 note.sampleRate);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &buffer);
+        return 0;
+    }
+    return buffer;
+}
+
+} // namespace
+
+std::shared_ptr<OutputSession> OutputSession::openDefault()
+{
+    ALCdevice *device = alcOpenDevice(nullptr);
+    if (!device)
+        return nullptr;
+    return adopt(device, nullptr);
+}
+
+std::shared_ptr<OutputSession> OutputSession::adopt(ALCdevice *device, const ALCint *attributes)
+{
+    ALCcontext *context = alcCreateContext(device, attributes);
+    if (!context) {
+        alcCloseDevice(device);
+        return nullptr;
+    }
+    return std::make_shared<OutputSession>(device, context);
+}
+
+OutputSession::OutputSession(ALCdevice *device, ALCcontext *context)
+    : device_(device), context_(context)
+{
+}
+
+OutputSession::~OutputSession()
+{
+    close();
+}
+
+Voice *OutputSession::play(const char *path, float x, float y, float z, bool looped,
+                           bool startPaused, bool keepHandle, PlayOutcome &outcome)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome = PlayOutcome::Unplayable;
+    if (closed_ || !path)
+        return nullptr;
+    if (!isConnectedLocked()) {
+        outcome = PlayOutcome::Disconnected;
+        return nullptr;
+    }
+    ContextScope scope(context_);
+    const ALuint buffer = bufferFor(path);
+    if (buffer == 0)
+        return nullptr;
+    outcome = PlayOutcome::Played;
+    // Nobody could ever start it.
+    if (startPaused && !keepHandle)
+        return nullptr;
+
+    const ALuint source = takeSource();
+    if (source == 0) {
+        outcome = PlayOutcome::Unplayable;
+        return nullptr;
+    }
+    alSourcei(source, AL_BUFFER, ALint(buffer));
+    alSourcei(source, AL_LOOPING, looped ? AL_TRUE : AL_FALSE);
+    // Relative to the listener, wherever it is. OpenAL places only mono sources; a stereo
+    // note keeps the panning it was recorded with.
+    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSource3f(source, AL_POSITION, x, y, z);
+    if (!startPaused)
+        alSourcePlay(source);
+
+    Voice *voice = keepHandle ? new Voice(shared_from_this(), source) : nullptr;
+    playbacks_.push_back({source, voice});
+    return voice;
+}
+
+ALuint OutputSession::bufferFor(const char *path)
+{
+    const std::string key(path);
+    const auto uploaded = buffers_.find(key);
+    if (uploaded != buffers_.end())
+        return uploaded->second;
+    const std::shared_ptr<const DecodedNote> decoded = SampleCache::instance().load(key);
+    if (!decoded)
+        return 0;
+    const ALuint buffer = uploadBuffer(*decoded);
+    if (buffer != 0)
+        buffers_.emplace(key, buffer);
+    return buffer;
+}
+
+ALuint OutputSession::takeSource()
+{
+    if (idleSources_.empty()) {
+        alGetError();
+        ALuint source = 0;
+        alGenSources(1, &source);
+        if (alGetError() == AL_NO_ERROR)
+            return source;
+        // At the device's source limit.
+        reclaimFinishedSources();
+        if (idleSources_.empty())
+            return stealOldestSource();
+    }
+    const ALuint source = idleSources_.back();
+    idleSources_.pop_back();
+    return source;
+}
+
+void OutputSession::reclaimFinishedSources()
+{
+    const auto finished = [this](const Playback &playback) {
+        if (playback.holder)
+            return false;
+        ALint state = AL_STOPPED;
+        alGetSourcei(playback.source, AL_SOURCE_STATE, &state);
+        if (state == AL_PLAYING)
+            return false;
+        idleSources_.push_back(playback.source);
+        return true;
+    };
+    playbacks_.erase(std::remove_if(playbacks_.begin(), playbacks_.end(), finished),
+                     playbacks_.end());
+}
+
+ALuint OutputSession::stealOldestSource()
+{
+    if (playbacks_.empty())
+        return 0;
+    // Cut a note nobody holds before one a caller may still want to control.
+    auto victim = std::find_if(playbacks_.begin(), playbacks_.end(),
+                               [](const Playback &playback) { return !playback.holder; });
+    if (victim == playbacks_.end())
+        victim = playbacks_.begin();
+    const ALuint source = victim->source;
+    alSourceStop(source);
+    if (victim->holder)
+        victim->holder->source_ = 0;
+    playbacks_.erase(victim);
+    return source;
+}
+
+bool OutputSession::isConnectedLocked() const
+{
+    ALCint connected = ALC_TRUE;
+    alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
+    return connected == ALC_TRUE;
+}
+
+void OutputSession::close()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_)
+        return;
+    closed_ = true;
+    {
+        ContextScope scope(context_);
+        std::vector<ALuint> sources = idleSources_;
+        for (const Playback &playback : playbacks_) {
+            sources.push_back(playback.source);
+            if (playback.holder)
+                playback.holder->source_ = 0;
+        }
+        if (!sources.empty()) {
+            alSourceStopv(ALsizei(sources.size()), sources.data());
+            // Sources go before the buffers they hold, or deleting those fails.
+            alDeleteSources(ALsizei(sources.size()), sources.data());
+        }
+        for (const auto &uploaded : buffers_)
+            alDeleteBuffers(1, &uploaded.second);
+    }
+    idleSources_.clear();
+    playbacks_.clear();
+    buffers_.clear();
+    alcDestroyContext(context_);
+    alcCloseDevice(device_);
+}
+
+void OutputSession::releaseHandle(Voice &voice)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_ || voice.source_ == 0)
+        return;
+    ContextScope scope(context_);
+    const auto held = std::find_if(playbacks_.begin(), playbacks_.end(),
+                                   [&voice](const Playback &p) { return p.holder == &voice; });
+    ALint state = AL_STOPPED;
+    ALint looping = AL_FALSE;
+    alGetSourcei(voice.source_, AL_SOURCE_STATE, &state);
+    alGetSourcei(voice.source_, AL_LOOPING, &looping);
+    voice.source_ = 0;
+    if (state == AL_PLAYING && !looping) {
+        held->holder = nullptr;
+        return;
+    }
+    // A looped or paused note nobody holds could never be stopped: stop it now.
+    alSourceStop(held->source);
+    idleSources_.push_back(held->source);
+    playbacks_.erase(held);
+}
+
+template <typename Action> bool OutputSession::withSourceOf(const Voice &voice, Action action)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_ || voice.source_ == 0)
+        return false;
+    ContextScope scope(context_);
+    return action(voice.source_);
+}
+
+void OutputSession::pause(const Voice &voice)
+{
+    withSourceOf(voice, [](ALuint source) {
+        alSourcePause(source);
+        return true;
+    });
+}
+
+void OutputSession::resume(const Voice &voice)
+{
+    withSourceOf(voice, [](ALuint source) {
+        // Playing a playing source would start it over.
+        ALint state = AL_STOPPED;
+        alGetSourcei(source, AL_SOURCE_STATE, &state);
+        if (state != AL_PLAYING)
+            alSourcePlay(source);
+        return true;
+    });
+}
+
+void OutputSession::stop(const Voice &voice)
+{
+    withSourceOf(voice, [](ALuint source) {
+        alSourceStop(source);
+        return true;
+    });
+}
+
+bool OutputSession::isPlaying(const Voice &voice)
+{
+    return withSourceOf(voice, [](ALuint source) {
+        ALint state = AL_STOPPED;
+        alGetSourcei(source, AL_SOURCE_STATE, &state);
+        return state == AL_PLAYING;
+    });
+}
+
+} // namespace kevaro

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace kevaro {
+
+class Voice;
+struct DecodedNote;
+
+// One output device with its context, the notes uploaded to it and the sources playing them.
+// Shared by the engine and the voices it handed out, so a voice may outlive the engine: after
+// close() every call does nothing. Safe to use from any thread.
+class OutputSession : public std::enable_shared_from_this<OutputSession>
+{
+public:
+    enum class PlayOutcome { Played, Unplayable, Disconnected };
+
+    // The default output device; nullptr when none can be had.
+    static std::shared_ptr<OutputSession> openDefault();
+    // A device the caller opened; context attributes as alcCreateContext takes them (a
+    // loopback device needs its render format there). Closes the device when this fails.
+    static std::shared_ptr<OutputSession> adopt(ALCdevice *device, const ALCint *attributes);
+
+    ~OutputSession();
+
+    // Starts the note and returns at once. With keepHandle the caller gets a voice holding
+    // one reference. Decodes the file here only when nobody decoded it before.
+    Voice *play(const char *path, float x, float y, float z, bool looped, bool startPaused,
+                bool keepHandle, PlayOutcome &outcome);
+
+    // Stops every sound, then frees sources, buffers, context and device. Idempotent.
+    void close();
+
+    // For Voice; each does nothing once the voice lost its source.
+    void releaseHandle(Voice &voice);
+    void pause(const Voice &voice);
+    void resume(const Voice &voice);
+    void stop(const Voice &voice);
+    bool isPlaying(const Voice &voice);
+
+    OutputSession(ALCdevice *device, ALCcontext *context);
+    OutputSession(const OutputSession &) = delete;
+    OutputSession &operator=(const OutputSession &) = delete;
+
+private:
+    struct Playback
+    {
+        ALuint source;
+        Voice *holder; // nullptr once nobody holds a handle to it
+    };
+
+    ALuint bufferFor(const char *path);
+    ALuint takeSource();
+    void reclaimFinishedSources();
+    ALuint stealOldestSource();
+    bool isConnectedLocked() const;
+    // Runs action(source) under the lock with the context current; false when the voice has
+    // no source (any more).
+    template <typename Action> bool withSourceOf(const Voice &voice, Action action);
+
+    ALCdevice *const device_;
+    ALCcontext *const context_;
+
+    mutable std::mutex mutex_;
+    bool closed_ = false;
+    std::unordered_map<std::string, ALuint> buffers_; // by note path
+    std::vector<ALuint> idleSources_;
+    std::vector<Playback> playbacks_; // oldest first
+};
+
+} // namespace kevaro

@@ -1,0 +1,47 @@
+#include "voice.h"
+
+#include "outputsession.h"
+
+namespace kevaro {
+
+Voice::Voice(std::shared_ptr<OutputSession> session, unsigned int source)
+    : session_(std::move(session)), source_(source)
+{
+}
+
+Voice::~Voice() = default;
+
+void Voice::addRef()
+{
+    references_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Voice::release()
+{
+    if (references_.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    session_->releaseHandle(*this);
+    delete this;
+}
+
+void Voice::pause()
+{
+    session_->pause(*this);
+}
+
+void Voice::resume()
+{
+    session_->resume(*this);
+}
+
+void Voice::stop()
+{
+    session_->stop(*this);
+}
+
+bool Voice::isPlaying() const
+{
+    return session_->isPlaying(*this);
+}
+
+} // namespace kevaro

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+namespace kevaro {
+
+class OutputSession;
+
+// A note handed to the caller by SoundEngine::playAt. Reference-counted: when the last
+// reference goes, an unlooped note plays on to its end, while a looped or paused one stops,
+// since nothing could stop it later. Safe to use and release after its engine is gone; it
+// then does nothing. It also does nothing once the engine took its source for a newer note
+// (only when more notes sound at once than the device has sources).
+class Voice
+{
+public:
+    void addRef();
+    void release();
+
+    void pause();
+    // Starts a voice that was opened paused, continues a paused one, replays a stopped one.
+    void resume();
+    void stop();
+    bool isPlaying() const;
+
+    Voice(const Voice &) = delete;
+    Voice &operator=(const Voice &) = delete;
+
+private:
+    friend class OutputSession;
+
+    Voice(std::shared_ptr<OutputSession> session, unsigned int source);
+    ~Voice();
+
+    const std::shared_ptr<OutputSession> session_;
+    // 0 once the session took the source back; guarded by the session's lock.
+    unsigned int source_;
+    std::atomic<int> references_{1};
+};
+
+} // namespace kevaro

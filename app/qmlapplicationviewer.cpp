@@ -11,7 +11,10 @@ QmlApplicationViewer::QmlApplicationViewer(QWindow *parent)
     setResizeMode(QQuickView::SizeRootObjectToView);
 }
 
-QmlApplicationViewer::~QmlApplicationViewer() { delete d; }
+QmlApplicationViewer::~QmlApplicationViewer()
+{
+    delete d;
+}
 
 void QmlApplicationViewer::setMainQmlFile(const QString &file)
 {
@@ -40,4 +43,7 @@ void QmlApplicationViewer::setOrientation(ScreenOrientation orientation)
     }
 }
 
-void QmlApplicationViewer::showExpanded() { setVisible(true); }
+void QmlApplicationViewer::showExpanded()
+{
+    setVisible(true);
+}

@@ -30,12 +30,30 @@ template <typename T> void sounder::assign(T &member, T value, void (sounder::*c
     update();
 }
 
-void sounder::setVolume(int value) { assign(m_volume, value, &sounder::volumeChanged); }
-void sounder::setVecx(int value) { assign(m_vecx, value, &sounder::vecxChanged); }
-void sounder::setVecy(int value) { assign(m_vecy, value, &sounder::vecyChanged); }
-void sounder::setVecz(int value) { assign(m_vecz, value, &sounder::veczChanged); }
-void sounder::setPlaylooped(bool value) { assign(m_playlooped, value, &sounder::playloopedChanged); }
-void sounder::setPlay3d(bool value) { assign(m_play3d, value, &sounder::play3dChanged); }
+void sounder::setVolume(int value)
+{
+    assign(m_volume, value, &sounder::volumeChanged);
+}
+void sounder::setVecx(int value)
+{
+    assign(m_vecx, value, &sounder::vecxChanged);
+}
+void sounder::setVecy(int value)
+{
+    assign(m_vecy, value, &sounder::vecyChanged);
+}
+void sounder::setVecz(int value)
+{
+    assign(m_vecz, value, &sounder::veczChanged);
+}
+void sounder::setPlaylooped(bool value)
+{
+    assign(m_playlooped, value, &sounder::playloopedChanged);
+}
+void sounder::setPlay3d(bool value)
+{
+    assign(m_play3d, value, &sounder::play3dChanged);
+}
 
 void sounder::dosound(QString myString)
 {
@@ -57,9 +75,15 @@ void sounder::dosound(QString myString)
                                     m_playlooped, false, true, kevaro::LoadMode::Automatic, true));
 }
 
-void sounder::createit() { replaceEngine(kevaro::SoundEngine::open()); }
+void sounder::createit()
+{
+    replaceEngine(kevaro::SoundEngine::open());
+}
 
-void sounder::dropit() { replaceEngine(nullptr); }
+void sounder::dropit()
+{
+    replaceEngine(nullptr);
+}
 
 void sounder::replaceEngine(kevaro::SoundEngine *next)
 {
@@ -76,9 +100,15 @@ void sounder::replaceLastSound(kevaro::Voice *next)
     lastsound = next;
 }
 
-void sounder::setmedia(int nmedia) { media = nmedia; }
+void sounder::setmedia(int nmedia)
+{
+    media = nmedia;
+}
 
-int sounder::getmedia() { return media; }
+int sounder::getmedia()
+{
+    return media;
+}
 
 QString sounder::getmedianame(int nmedia)
 {
@@ -97,16 +127,25 @@ void sounder::setconfigpath(int nr, QString ctext)
         config.directories[nr - 1] = ctext;
 }
 
-QString sounder::getconfigname(int nr) { return isSetNumber(nr) ? config.names[nr - 1] : QString(); }
+QString sounder::getconfigname(int nr)
+{
+    return isSetNumber(nr) ? config.names[nr - 1] : QString();
+}
 
 QString sounder::getconfigpath(int nr)
 {
     return isSetNumber(nr) ? config.directories[nr - 1] : QString();
 }
 
-void sounder::saveconfig() { config.save(); }
+void sounder::saveconfig()
+{
+    config.save();
+}
 
-void sounder::loadconfig() { config.load(); }
+void sounder::loadconfig()
+{
+    config.load();
+}
 
 // Without an address and without the standard socket, libdbus would try to autolaunch a bus
 // (seconds, with a display); the piano must not wait for that.

@@ -127,14 +127,19 @@ void SounderTest::noteLinesNameEverySetThenThePath()
     sounder element;
     element.setmedia(3);
     element.dosound("keycis1");
-    const QStringList first = {"\"/a\"",  "\"/b/\"", "\"/c\"", "\"/d\"", "\"/ä€\"",
-                               "\"/c/keycis1.wav\"", "engine wird neu erzeugt"};
+    const QStringList first = {"\"/a\"",
+                               "\"/b/\"",
+                               "\"/c\"",
+                               "\"/d\"",
+                               "\"/ä€\"",
+                               "\"/c/keycis1.wav\"",
+                               "engine wird neu erzeugt"};
     QCOMPARE(debugLines.mid(0, 7), first);
 
     element.setmedia(2);
     element.dosound("");
-    QCOMPARE(debugLines.mid(7), (QStringList{"\"/a\"", "\"/b/\"", "\"/c\"", "\"/d\"", "\"/ä€\"",
-                                             "\"/b//.wav\""}));
+    QCOMPARE(debugLines.mid(7),
+             (QStringList{"\"/a\"", "\"/b/\"", "\"/c\"", "\"/d\"", "\"/ä€\"", "\"/b//.wav\""}));
 }
 
 void SounderTest::engineLifeAcrossNotesStopAndCreate()

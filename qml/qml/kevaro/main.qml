@@ -19,11 +19,12 @@ Rectangle {
         width: 1366
         height: 768
         smooth: true
-        sourceSize.width: 1366
-        sourceSize.height: 768
         source: "../../images/Tasten.png"
     }
 
+    // The bar's buttons act when a press that began on them is released on them. They listen
+    // to the release rather than to clicks, because a quick second tap arrives as a double
+    // click and would otherwise be lost.
     Flipable {
         id: flipdesc
         x: 7
@@ -76,7 +77,7 @@ Rectangle {
             y: 0
             width: 50
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 flipdesc.flipped = !flipdesc.flipped
                 tg0.visible = !tg0.visible
                 th0.visible = !th0.visible
@@ -155,7 +156,7 @@ Rectangle {
             y: 0
             width: 50
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 fliploop.flipped = !fliploop.flipped
                 rsound.playlooped = !rsound.playlooped
             }
@@ -221,7 +222,8 @@ Rectangle {
             y: 0
             width: 50
             height: 50
-            onClicked: rsound.dropit()
+            onReleased: if (containsMouse)
+                rsound.dropit()
         }
     }
 
@@ -250,7 +252,7 @@ Rectangle {
             y: 0
             width: 100
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 rsound.setmedia(1)
                 media1text1.color = "#ff0000"
                 media2text1.color = "#eeedad"
@@ -286,7 +288,7 @@ Rectangle {
             y: 0
             width: 100
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 rsound.setmedia(2)
                 media1text1.color = "#eeedad"
                 media2text1.color = "#ff0000"
@@ -322,7 +324,7 @@ Rectangle {
             y: 0
             width: 100
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 rsound.setmedia(3)
                 media1text1.color = "#eeedad"
                 media2text1.color = "#eeedad"
@@ -358,7 +360,7 @@ Rectangle {
             y: 0
             width: 100
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 rsound.setmedia(4)
                 media1text1.color = "#eeedad"
                 media2text1.color = "#eeedad"
@@ -394,7 +396,7 @@ Rectangle {
             y: 0
             width: 100
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 rsound.setmedia(5)
                 media1text1.color = "#eeedad"
                 media2text1.color = "#eeedad"
@@ -481,7 +483,7 @@ Rectangle {
             y: 0
             width: 50
             height: 50
-            onClicked: {
+            onReleased: if (containsMouse) {
                 flipi.flipped = !flipi.flipped
                 configform.visible = !configform.visible
             }
@@ -502,17 +504,38 @@ Rectangle {
             y: 0
             width: 50
             height: 50
-            onClicked: Qt.quit()
+            onReleased: if (containsMouse)
+                Qt.quit()
         }
     }
 
     MouseArea {
         id: keyg0
+        objectName: "keyg0"
         x: 0
         y: 64
         width: 109
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyg0")
+
+        Rectangle {
+            x: 0
+            width: 74
+            height: 444
+            color: "#30405080"
+            visible: keyg0.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 109
+            height: 250
+            color: "#30405080"
+            visible: keyg0.held
+        }
 
         Text {
             id: tg0
@@ -526,11 +549,31 @@ Rectangle {
 
     MouseArea {
         id: keya0
+        objectName: "keya0"
         x: 110
         y: 64
         width: 112
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keya0")
+
+        Rectangle {
+            x: 36
+            width: 57
+            height: 444
+            color: "#30405080"
+            visible: keya0.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 112
+            height: 250
+            color: "#30405080"
+            visible: keya0.held
+        }
 
         Text {
             id: ta0
@@ -544,11 +587,31 @@ Rectangle {
 
     MouseArea {
         id: keyh0
+        objectName: "keyh0"
         x: 223
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyh0")
+
+        Rectangle {
+            x: 52
+            width: 58
+            height: 444
+            color: "#30405080"
+            visible: keyh0.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyh0.held
+        }
 
         Text {
             id: th0
@@ -562,11 +625,31 @@ Rectangle {
 
     MouseArea {
         id: keyc1
+        objectName: "keyc1"
         x: 335
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyc1")
+
+        Rectangle {
+            x: 0
+            width: 63
+            height: 444
+            color: "#30405080"
+            visible: keyc1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyc1.held
+        }
 
         Text {
             id: tc1
@@ -580,11 +663,31 @@ Rectangle {
 
     MouseArea {
         id: keyd1
+        objectName: "keyd1"
         x: 446
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyd1")
+
+        Rectangle {
+            x: 24
+            width: 64
+            height: 444
+            color: "#30405080"
+            visible: keyd1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyd1.held
+        }
 
         Text {
             id: td1
@@ -598,11 +701,31 @@ Rectangle {
 
     MouseArea {
         id: keye1
+        objectName: "keye1"
         x: 558
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keye1")
+
+        Rectangle {
+            x: 48
+            width: 62
+            height: 444
+            color: "#30405080"
+            visible: keye1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keye1.held
+        }
 
         Text {
             id: te1
@@ -616,11 +739,31 @@ Rectangle {
 
     MouseArea {
         id: keyf1
+        objectName: "keyf1"
         x: 671
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyf1")
+
+        Rectangle {
+            x: 0
+            width: 58
+            height: 444
+            color: "#30405080"
+            visible: keyf1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyf1.held
+        }
 
         Text {
             id: tf1
@@ -634,11 +777,31 @@ Rectangle {
 
     MouseArea {
         id: keyg1
+        objectName: "keyg1"
         x: 784
         y: 64
         width: 109
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyg1")
+
+        Rectangle {
+            x: 17
+            width: 58
+            height: 444
+            color: "#30405080"
+            visible: keyg1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 109
+            height: 250
+            color: "#30405080"
+            visible: keyg1.held
+        }
 
         Text {
             id: tg1
@@ -652,11 +815,31 @@ Rectangle {
 
     MouseArea {
         id: keya1
+        objectName: "keya1"
         x: 895
         y: 64
         width: 112
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keya1")
+
+        Rectangle {
+            x: 36
+            width: 57
+            height: 444
+            color: "#30405080"
+            visible: keya1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 112
+            height: 250
+            color: "#30405080"
+            visible: keya1.held
+        }
 
         Text {
             id: ta1
@@ -670,11 +853,31 @@ Rectangle {
 
     MouseArea {
         id: keyh1
+        objectName: "keyh1"
         x: 1008
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyh1")
+
+        Rectangle {
+            x: 52
+            width: 58
+            height: 444
+            color: "#30405080"
+            visible: keyh1.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyh1.held
+        }
 
         Text {
             id: th1
@@ -688,11 +891,31 @@ Rectangle {
 
     MouseArea {
         id: keyc2
+        objectName: "keyc2"
         x: 1120
         y: 64
         width: 110
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyc2")
+
+        Rectangle {
+            x: 0
+            width: 64
+            height: 444
+            color: "#30405080"
+            visible: keyc2.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 110
+            height: 250
+            color: "#30405080"
+            visible: keyc2.held
+        }
 
         Text {
             id: tc2
@@ -706,11 +929,31 @@ Rectangle {
 
     MouseArea {
         id: keyd2
+        objectName: "keyd2"
         x: 1233
         y: 64
         width: 109
         height: 694
+        // Touches come through the keyboard's touch area below; it counts them here.
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyd2")
+
+        Rectangle {
+            x: 23
+            width: 61
+            height: 444
+            color: "#30405080"
+            visible: keyd2.held
+        }
+
+        Rectangle {
+            y: 444
+            width: 109
+            height: 250
+            color: "#30405080"
+            visible: keyd2.held
+        }
 
         Text {
             id: td2
@@ -724,11 +967,22 @@ Rectangle {
 
     MouseArea {
         id: keygis0
+        objectName: "keygis0"
         x: 74
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keygis0")
+
+        Rectangle {
+            width: keygis0.width
+            height: keygis0.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keygis0.held
+        }
 
         Text {
             id: tgis0
@@ -742,11 +996,22 @@ Rectangle {
 
     MouseArea {
         id: keyais0
+        objectName: "keyais0"
         x: 203
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyais0")
+
+        Rectangle {
+            width: keyais0.width
+            height: keyais0.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keyais0.held
+        }
 
         Text {
             id: tais0
@@ -760,11 +1025,22 @@ Rectangle {
 
     MouseArea {
         id: keycis1
+        objectName: "keycis1"
         x: 398
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keycis1")
+
+        Rectangle {
+            width: keycis1.width
+            height: keycis1.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keycis1.held
+        }
 
         Text {
             id: tcis1
@@ -778,11 +1054,22 @@ Rectangle {
 
     MouseArea {
         id: keydis1
+        objectName: "keydis1"
         x: 534
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keydis1")
+
+        Rectangle {
+            width: keydis1.width
+            height: keydis1.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keydis1.held
+        }
 
         Text {
             id: tdis1
@@ -796,11 +1083,22 @@ Rectangle {
 
     MouseArea {
         id: keyfis1
+        objectName: "keyfis1"
         x: 729
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyfis1")
+
+        Rectangle {
+            width: keyfis1.width
+            height: keyfis1.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keyfis1.held
+        }
 
         Text {
             id: tfis1
@@ -814,11 +1112,22 @@ Rectangle {
 
     MouseArea {
         id: keygis1
+        objectName: "keygis1"
         x: 859
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keygis1")
+
+        Rectangle {
+            width: keygis1.width
+            height: keygis1.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keygis1.held
+        }
 
         Text {
             id: tgis1
@@ -832,11 +1141,22 @@ Rectangle {
 
     MouseArea {
         id: keyais1
+        objectName: "keyais1"
         x: 988
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keyais1")
+
+        Rectangle {
+            width: keyais1.width
+            height: keyais1.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keyais1.held
+        }
 
         Text {
             id: tais1
@@ -850,11 +1170,22 @@ Rectangle {
 
     MouseArea {
         id: keycis2
+        objectName: "keycis2"
         x: 1184
         y: 64
         width: 72
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keycis2")
+
+        Rectangle {
+            width: keycis2.width
+            height: keycis2.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keycis2.held
+        }
 
         Text {
             id: tcis2
@@ -868,11 +1199,22 @@ Rectangle {
 
     MouseArea {
         id: keydis2
+        objectName: "keydis2"
         x: 1317
         y: 64
         width: 48
         height: 444
+        property int fingers: 0
+        readonly property bool held: containsPress || fingers > 0
         onEntered: rsound.dosound("keydis2")
+
+        Rectangle {
+            width: keydis2.width
+            height: keydis2.height
+            radius: 3
+            color: "#40c0d0ff"
+            visible: keydis2.held
+        }
 
         Text {
             id: tdis2
@@ -881,6 +1223,74 @@ Rectangle {
             text: "DIS2"
             visible: false
             font.pixelSize: 12
+        }
+    }
+
+    // Every finger on the keyboard plays its own key, by the same rules as the mouse: the key
+    // a finger lands on sounds at once and keeps that finger until it lifts, sounds again when
+    // the finger comes back onto it, and no other key hears it. The mouse still goes to the
+    // key areas themselves.
+    MultiPointTouchArea {
+        id: keyboardtouch
+        x: 0
+        y: 64
+        width: 1366
+        height: 704
+        mouseEnabled: false
+
+        // Black keys first: they lie above the white ones.
+        readonly property var keys: [keygis0, keyais0, keycis1, keydis1, keyfis1, keygis1, keyais1, keycis2, keydis2,
+            keyg0, keya0, keyh0, keyc1, keyd1, keye1, keyf1, keyg1, keya1, keyh1, keyc2, keyd2]
+        property var fingers: ({})
+
+        function keyAt(point) {
+            for (var i = 0; i < keys.length; ++i) {
+                var local = keys[i].mapFromItem(keyboardtouch, point.x, point.y)
+                if (keys[i].contains(local))
+                    return keys[i]
+            }
+            return null
+        }
+
+        function isOn(key, point) {
+            return key.contains(key.mapFromItem(keyboardtouch, point.x, point.y))
+        }
+
+        onPressed: touchPoints => {
+            for (var i = 0; i < touchPoints.length; ++i) {
+                var point = touchPoints[i]
+                var key = keyAt(point)
+                fingers[point.pointId] = { key: key, on: key !== null }
+                if (key) {
+                    key.fingers += 1
+                    rsound.dosound(key.objectName)
+                }
+            }
+        }
+        onUpdated: touchPoints => {
+            for (var i = 0; i < touchPoints.length; ++i) {
+                var finger = fingers[touchPoints[i].pointId]
+                if (!finger || !finger.key)
+                    continue
+                var on = isOn(finger.key, touchPoints[i])
+                if (on === finger.on)
+                    continue
+                finger.on = on
+                finger.key.fingers += on ? 1 : -1
+                if (on)
+                    rsound.dosound(finger.key.objectName)
+            }
+        }
+        onReleased: touchPoints => lift(touchPoints)
+        onCanceled: touchPoints => lift(touchPoints)
+
+        function lift(touchPoints) {
+            for (var i = 0; i < touchPoints.length; ++i) {
+                var finger = fingers[touchPoints[i].pointId]
+                if (finger && finger.on)
+                    finger.key.fingers -= 1
+                delete fingers[touchPoints[i].pointId]
+            }
         }
     }
 

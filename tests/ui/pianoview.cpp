@@ -1,0 +1,59 @@
+#include "pianoview.h"
+
+#include "sounder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+#include <QtQml>
+
+QStringList PianoView::played;
+static QtMessageHandler earlierHandler = nullptr;
+
+// Keeps the note lines; warnings and errors still go out, to explain a failure.
+static void collectNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtDebugMsg && earlierHandler)
+        earlierHandler(type, context, text);
+    static const QRegularExpression pathLine(R"(^"/kevaro-test/(.*)\.wav"$)");
+    const QRegularExpressionMatch match = pathLine.match(text);
+    if (type == QtDebugMsg && match.hasMatch())
+        PianoView::played << match.captured(1);
+}
+
+static QString preparedHome(const QString &path)
+{
+    qputenv("HOME", path.toUtf8());
+    QDir(path).mkdir(".kevaro");
+    QFile settings(path + "/.kevaro/kevaro.config");
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write("dir_01 = /kevaro-test\ndirname_01 = Test\n");
+    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
+    return path;
+}
+
+PianoView::PianoView()
+{
+    preparedHome(home.path());
+    view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
+    view.show();
+    if (QTest::qWaitForWindowExposed(&view))
+        earlierHandler = qInstallMessageHandler(collectNotes);
+}
+
+PianoView::~PianoView()
+{
+    qInstallMessageHandler(nullptr);
+}
+
+bool PianoView::isReady() const
+{
+    return view.status() == QQuickView::Ready && view.isExposed() &&
+           view.size() == QSize(1366, 768);
+}
+
+QObject *PianoView::byId(const QString &id)
+{
+    return qmlContext(view.rootObject())->objectForName(id);
+}

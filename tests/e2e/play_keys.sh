@@ -10,7 +10,7 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$work"
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -37,7 +37,8 @@ kevaro_pid=$!
 pids+=("$kevaro_pid")
 for _ in $(seq 100); do grep -q "Start Sound" "$work/kevaro.err" && break; sleep 0.1; done
 DISPLAY="$display" xdotool search --sync --onlyvisible --pid "$kevaro_pid" >/dev/null
-sleep 0.5
+# The first frame takes a while on a software GL; presses before it would bunch up.
+sleep 2
 
 for key in "${keys[@]}"; do
     read -r _ x y _ <<<"$key"

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the piano full screen.
+# Installs what is missing, builds, prepares the user's first start (the volume service and
+# five sound sets, with a settings file only when there is none yet), and starts the piano.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh"
+"$root/tools/install-systeminfo.sh" "$root/build/kevaro-systeminfo"
+"$root/tools/install-soundsets.sh" "$root/build/kevaro-soundsets"
 exec "$root/build/kevaro" "$@"

@@ -181,8 +181,8 @@ void TestSoundSets::notesAreClean()
 
 void TestSoundSets::notesAreInTune()
 {
-    // The organ's drawbars add a sub-octave and the string section is a detuned ensemble,
-    // so only the single-voiced instruments have one clear fundamental.
+    // An organ stop sounds several ranks at once and the string section is a detuned
+    // ensemble, so only the single-voiced instruments have one clear fundamental.
     for (const QString &set : {"Grand", "E-Piano", "Harpsi"}) {
         const QString folder = folders_.value(names_.indexOf(set));
         for (const Note &note : notes) {

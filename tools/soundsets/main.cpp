@@ -20,7 +20,7 @@
 namespace {
 
 // Raised whenever the rendered notes change, so installed sets get rendered anew.
-const char *const version = "kevaro-soundsets 1";
+const char *const version = "kevaro-soundsets 2";
 const char *const soundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 const int sampleRate = 48000;
 // The loudest note of every set peaks here, leaving room for the 16-bit rounding.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Splits a raw recording (s16le, mono, 48 kHz) into the notes it holds and prints each
-note's onset (ms) and pitch (Hz), one note a line: a test's ear on the sound server."""
+note's onset (ms) and pitch (Hz), one note a line: a test's ear on the sound server.
+With --rich the pitch of instrument tones is found by autocorrelation."""
 import math
 import struct
 import sys
@@ -42,13 +43,32 @@ def pitch(samples):
     return RATE * (len(crossings) - 1) / (crossings[-1] - crossings[0])
 
 
+def fundamental(samples, low=60.0, high=1200.0):
+    """Frequency of a rich tone (a piano's) from the first strong autocorrelation peak."""
+    window = samples[:4096]
+    mean = sum(window) / len(window)
+    window = [s - mean for s in window]
+    energy = sum(s * s for s in window) or 1.0
+    lags = range(int(RATE / high), int(RATE / low))
+    corr = {lag: sum(window[i] * window[i + lag] for i in range(len(window) - lag)) / energy
+            for lag in lags}
+    best = max(corr.values())
+    lag = next(l for l in lags if corr[l] >= 0.9 * best and corr[l] >= corr.get(l + 1, 0)
+               and corr[l] >= corr.get(l - 1, 0))
+    # Parabolic interpolation around the peak.
+    a, b, c = corr.get(lag - 1, 0), corr[lag], corr.get(lag + 1, 0)
+    shift = 0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c else 0.0
+    return RATE / (lag + shift)
+
+
 def main():
-    data = open(sys.argv[1], "rb").read()
+    rich = "--rich" in sys.argv
+    data = open(sys.argv[-1], "rb").read()
     samples = struct.unpack("<%dh" % (len(data) // 2), data[: len(data) // 2 * 2])
     for start, end in notes(samples):
         # Leave out the edges, where the note starts and fades.
         middle = samples[start + (end - start) // 5 : end - (end - start) // 5]
-        print("%d %.1f" % (start * 1000 // RATE, pitch(middle)))
+        print("%d %.1f" % (start * 1000 // RATE, fundamental(middle) if rich else pitch(middle)))
 
 
 if __name__ == "__main__":

@@ -128,7 +128,12 @@ HOME="$work/home" QT_QPA_PLATFORM=xcb "$kevaro" >"$work/kevaro.out" 2>"$work/kev
 kevaro_pid=$!
 pids+=("$kevaro_pid")
 for _ in $(seq 100); do grep -q "Start Sound" "$work/kevaro.err" && break; sleep 0.1; done
-xdotool search --sync --onlyvisible --pid "$kevaro_pid" >/dev/null
+# Asked again until it answers: a window that goes while xdotool looks at it makes it fail.
+shown() {
+    xdotool search --onlyvisible --pid "$kevaro_pid" >/dev/null 2>&1
+}
+for _ in $(seq 100); do shown && break; sleep 0.1; done
+shown || fail "no window of kevaro shows"
 sleep 0.5
 expect_volume 100 "at start"
 import -window root -depth 8 "$work/before.ppm"

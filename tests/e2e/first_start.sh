@@ -4,15 +4,7 @@
 set -euo pipefail
 kevaro=$1 soundsets=$2
 here=$(cd "$(dirname "$0")" && pwd)
-display=":$(cat "$KEVARO_TEST_SERVICES/xvfb/display")"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/lib.sh"
 
 export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME"
@@ -20,16 +12,11 @@ mkdir -p "$HOME"
 grep -q '^dir_01 = .*/kevaro/soundsets/grand$' "$HOME/.kevaro/kevaro.config" || {
     echo "the seeded settings do not name the piano set:"; cat "$HOME/.kevaro/kevaro.config"; exit 1; }
 
-parec --latency-msec=2 --raw --format=s16le --rate=48000 --channels=1 -d v.monitor >"$work/rec.raw" &
-pids+=($!)
-DISPLAY="$display" QT_QPA_PLATFORM=xcb "$kevaro" >"$work/kevaro.out" 2>"$work/kevaro.err" &
-kevaro_pid=$!
-pids+=("$kevaro_pid")
-DISPLAY="$display" xdotool search --sync --onlyvisible --pid "$kevaro_pid" >/dev/null
-sleep 2
-DISPLAY="$display" xdotool mousemove 390 650 click 1
+start_kevaro "$kevaro"
+start_recording "$work/rec.raw"
+click 390 650
 sleep 1.5
-kill "${pids[0]}"
+stop_recording
 
 heard=$(python3 "$here/tones.py" --rich "$work/rec.raw")
 heard=${heard%%$'\n'*}

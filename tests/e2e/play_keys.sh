@@ -4,15 +4,7 @@
 set -euo pipefail
 kevaro=$1
 here=$(cd "$(dirname "$0")" && pwd)
-display=":$(cat "$KEVARO_TEST_SERVICES/xvfb/display")"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/lib.sh"
 
 # key name, x, y of a press, MIDI note
 keys=(
@@ -30,23 +22,17 @@ for key in "${keys[@]}"; do
 done
 printf 'dir_01 = %s\n' "$work/tones" >"$work/home/.kevaro/kevaro.config"
 
-parec --latency-msec=2 --raw --format=s16le --rate=48000 --channels=1 -d v.monitor >"$work/rec.raw" &
-pids+=($!)
-HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb "$kevaro" >"$work/kevaro.out" 2>"$work/kevaro.err" &
-kevaro_pid=$!
-pids+=("$kevaro_pid")
-for _ in $(seq 100); do grep -q "Start Sound" "$work/kevaro.err" && break; sleep 0.1; done
-DISPLAY="$display" xdotool search --sync --onlyvisible --pid "$kevaro_pid" >/dev/null
-# The first frame takes a while on a software GL; presses before it would bunch up.
-sleep 2
+export HOME="$work/home"
+start_kevaro "$kevaro"
+start_recording "$work/rec.raw"
 
 for key in "${keys[@]}"; do
     read -r _ x y _ <<<"$key"
-    DISPLAY="$display" xdotool mousemove "$x" "$y" click 1
+    click "$x" "$y"
     sleep 0.4
 done
 sleep 0.3
-kill "${pids[0]}"
+stop_recording
 
 mapfile -t heard < <(python3 "$here/tones.py" "$work/rec.raw")
 echo "heard ${#heard[@]} notes"

@@ -3,7 +3,7 @@
 #   services.sh start|stop pulse|xvfb|dbus DIR
 # pulse: a PulseAudio with a null sink "v" as default; clients use PULSE_SERVER=unix:DIR/pulse/runtime/pulse/native
 # xvfb:  an X server at 1366x768; its display number is written to DIR/xvfb/display
-# dbus:  a session bus; its address is written to DIR/dbus/address
+# dbus:  a session bus at unix:path=DIR/dbus/bus (also written to DIR/dbus/address)
 # Every process started is stopped again by the pid recorded here.
 set -euo pipefail
 action=$1 service=$2 dir=$3
@@ -44,7 +44,8 @@ start_xvfb() {
 
 start_dbus() {
     mkdir -p "$state"
-    dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$state/address" 4>"$state/pid"
+    dbus-daemon --session --fork --address="unix:path=$state/bus" --print-address=3 --print-pid=4 \
+        3>"$state/address" 4>"$state/pid"
 }
 
 case "$action" in

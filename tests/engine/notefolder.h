@@ -26,8 +26,3 @@ private:
 
 // A distinct, deterministic, mostly non-zero test signal.
 std::vector<std::int16_t> testTone(int samples, int seed);
-// The float value a 16-bit sample has in OpenAL's mix.
-inline float mixed(std::int16_t sample)
-{
-    return float(sample) / 32768.0f;
-}

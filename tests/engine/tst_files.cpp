@@ -1,40 +1,24 @@
 // Note files: what cannot be played gives no voice and no sound, and a file is decoded
 // once per process however often and wherever it plays.
 #include "loopbackdevice.h"
+#include "notecheck.h"
 #include "notefolder.h"
 #include "samplecache.h"
-#include "soundengine.h"
-#include "voice.h"
 
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 
-using kevaro::LoadMode;
 using kevaro::SampleCache;
 using kevaro::SoundEngine;
-using kevaro::Voice;
-
-namespace {
-
-Voice *playHeld(SoundEngine *engine, const char *path)
-{
-    return engine->playAt(path, 0, 0, 0, false, false, true, LoadMode::Automatic, true);
-}
-
-} // namespace
 
 TEST(Files, UnplayableFilesGiveNoVoice)
 {
     NoteFolder folder;
     const auto tone = testTone(1000, 1);
     const std::string good = folder.writeWav("good.wav", tone);
-    std::string wav;
-    {
-        std::ifstream in(good, std::ios::binary);
-        wav.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::ifstream in(good, std::ios::binary);
+    const std::string wav{std::istreambuf_iterator<char>(in), {}};
     const std::vector<std::string> unplayable = {
         folder.pathOf("missing.wav"),
         folder.writeBytes("garbage.wav", std::string(4096, '\x5a')),
@@ -49,35 +33,28 @@ TEST(Files, UnplayableFilesGiveNoVoice)
     ASSERT_TRUE(engine);
 
     for (const std::string &path : unplayable)
-        EXPECT_EQ(playHeld(engine, path.c_str()), nullptr) << path;
-    EXPECT_EQ(playHeld(engine, nullptr), nullptr);
-    for (float sample : loopback.render(1000))
-        ASSERT_EQ(sample, 0.0f);
+        EXPECT_EQ(holdNote(engine, path), nullptr) << path;
+    EXPECT_EQ(
+        engine->playAt(nullptr, 0, 0, 0, false, false, true, kevaro::LoadMode::Automatic, true),
+        nullptr);
+    EXPECT_TRUE(sameSamples(loopback.render(1000), silence(1000)));
 
     // A truncated file plays what it has.
-    Voice *truncated =
-        playHeld(engine, folder.writeBytes("truncated.wav", wav.substr(0, 44 + 2 * 500)).c_str());
-    ASSERT_TRUE(truncated);
-    std::vector<float> mix = loopback.render(600);
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        ASSERT_EQ(mix[i], i < 500 ? mixed(tone[i]) : 0.0f) << "frame " << i;
-    truncated->release();
-
+    playNote(engine, folder.writeBytes("truncated.wav", wav.substr(0, 44 + 2 * 500)));
+    const std::vector<std::int16_t> head(tone.begin(), tone.begin() + 500);
+    EXPECT_TRUE(sameSamples(loopback.render(600), mixOf(head, 600)));
     // A missing note copied in later plays.
     std::filesystem::copy_file(good, unplayable.front());
-    Voice *late = playHeld(engine, unplayable.front().c_str());
-    ASSERT_TRUE(late);
-    mix = loopback.render(1000);
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        ASSERT_EQ(mix[i], mixed(tone[i])) << "frame " << i;
-    late->release();
+    playNote(engine, unplayable.front());
+    EXPECT_TRUE(sameSamples(loopback.render(1000), mixOf(tone, 1000)));
     engine->release();
 }
 
 TEST(Files, NoteIsDecodedOncePerProcess)
 {
     NoteFolder folder;
-    const std::string path = folder.writeWav("note.wav", testTone(500, 3));
+    const auto tone = testTone(500, 3);
+    const std::string path = folder.writeWav("note.wav", tone);
     LoopbackDevice firstDevice;
     LoopbackDevice secondDevice;
     SoundEngine *first = firstDevice.openEngine();
@@ -86,10 +63,10 @@ TEST(Files, NoteIsDecodedOncePerProcess)
 
     const std::uint64_t decodesBefore = SampleCache::instance().decodeCount();
     for (int press = 0; press < 5; ++press) {
-        first->playAt(path.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-        second->playAt(path.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-        EXPECT_NE(firstDevice.render(1)[0], 0.0f);
-        EXPECT_NE(secondDevice.render(1)[0], 0.0f);
+        playNote(first, path);
+        playNote(second, path);
+        EXPECT_TRUE(sameSamples(firstDevice.render(500), mixOf(tone, 500)));
+        EXPECT_TRUE(sameSamples(secondDevice.render(500), mixOf(tone, 500)));
     }
     EXPECT_EQ(SampleCache::instance().decodeCount(), decodesBefore + 1);
     first->release();

@@ -1,60 +1,32 @@
 // Engines and voices: reference counts, several engines at once, and more notes than the
 // device has sources.
 #include "loopbackdevice.h"
+#include "notecheck.h"
 #include "notefolder.h"
-#include "soundengine.h"
-#include "voice.h"
 
-#include <gtest/gtest.h>
-
-using kevaro::LoadMode;
 using kevaro::SoundEngine;
 using kevaro::Voice;
-
-namespace {
-
-// OpenAL Soft's default number of sources per device.
-constexpr int deviceSources = 256;
-
-bool isSilent(const std::vector<float> &mix)
-{
-    for (float sample : mix) {
-        if (sample != 0.0f)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 TEST(Lifetime, VoicesOutliveTheirEngine)
 {
     NoteFolder folder;
     const auto tone = testTone(48000, 1);
-    const std::string path = folder.writeWav("long.wav", tone);
     LoopbackDevice loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
-
-    Voice *voice =
-        engine->playAt(path.c_str(), 0, 0, 0, true, false, true, LoadMode::Automatic, true);
+    Voice *voice = holdNote(engine, folder.writeWav("long.wav", tone), true);
     ASSERT_TRUE(voice);
     voice->addRef();
     voice->release();
-    EXPECT_TRUE(voice->isPlaying());
-
     engine->addRef();
     engine->release();
-    const std::vector<float> mix = loopback.render(100);
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        ASSERT_EQ(mix[i], mixed(tone[i]));
+    EXPECT_TRUE(sameSamples(loopback.render(100), mixOf(tone, 100)));
 
     engine->release();
     EXPECT_FALSE(voice->isPlaying());
     voice->resume();
     voice->pause();
     voice->stop();
-    EXPECT_FALSE(voice->isPlaying());
     voice->release();
 }
 
@@ -72,67 +44,53 @@ TEST(Lifetime, EnginesPlayOnTheirOwnDevices)
     ASSERT_TRUE(first && second);
 
     for (int round = 0; round < 3; ++round) {
-        first->playAt(firstPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-        second->playAt(secondPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-        const std::vector<float> firstMix = firstDevice.render(1000);
-        const std::vector<float> secondMix = secondDevice.render(1000);
-        for (std::size_t i = 0; i < firstMix.size(); ++i) {
-            ASSERT_EQ(firstMix[i], mixed(firstTone[i]));
-            ASSERT_EQ(secondMix[i], mixed(secondTone[i]));
-        }
+        playNote(first, firstPath);
+        playNote(second, secondPath);
+        EXPECT_TRUE(sameSamples(firstDevice.render(1000), mixOf(firstTone, 1000)));
+        EXPECT_TRUE(sameSamples(secondDevice.render(1000), mixOf(secondTone, 1000)));
     }
     first->release();
-    // The second device still works after the first is gone.
-    second->playAt(secondPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-    EXPECT_EQ(secondDevice.render(1)[0], mixed(secondTone[0]));
+    playNote(second, secondPath);
+    EXPECT_TRUE(sameSamples(secondDevice.render(1000), mixOf(secondTone, 1000)));
     second->release();
 }
 
 TEST(Lifetime, NotesBeyondTheSourceLimitStillSound)
 {
+    // OpenAL Soft's default number of sources per device.
+    const int deviceSources = 256;
     NoteFolder folder;
     const auto tone = testTone(200, 4);
     const std::string shortPath = folder.writeWav("short.wav", tone);
-    const std::string silentPath =
-        folder.writeWav("silent.wav", std::vector<std::int16_t>(48000, 0));
+    const int notes = deviceSources + 44;
+    const std::vector<std::int16_t> drone(std::size_t(notes) * tone.size() + 1, 1000);
     LoopbackDevice loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
 
     // One after another over a long drone: finished notes give their sources back, and the
     // drone, the oldest note, plays on.
-    const int notes = deviceSources + 44;
-    const std::int16_t droneLevel = 1000;
-    const std::string dronePath = folder.writeWav(
-        "drone.wav", std::vector<std::int16_t>(std::size_t(notes) * tone.size() + 1, droneLevel));
-    engine->playAt(dronePath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
+    playNote(engine, folder.writeWav("drone.wav", drone));
+    std::vector<float> expected = mixOf(tone, tone.size());
+    for (float &sample : expected)
+        sample += 1000 / 32768.0f;
     for (int note = 1; note <= notes; ++note) {
-        engine->playAt(shortPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-        const std::vector<float> mix = loopback.render(int(tone.size()));
-        for (std::size_t i = 0; i < mix.size(); ++i)
-            ASSERT_EQ(mix[i], mixed(tone[i]) + mixed(droneLevel))
-                << "note " << note << ", frame " << i;
+        playNote(engine, shortPath);
+        ASSERT_TRUE(sameSamples(loopback.render(int(tone.size())), expected)) << "note " << note;
     }
-    EXPECT_EQ(loopback.render(1)[0], mixed(droneLevel));
 
     // All at once, every source held: the newest note takes the oldest one's source.
+    const std::string silentPath = folder.writeWav("silent.wav", std::vector<std::int16_t>(48000));
     std::vector<Voice *> held;
     for (int note = 0; note < deviceSources; ++note)
-        held.push_back(engine->playAt(silentPath.c_str(), 0, 0, 0, false, false, true,
-                                      LoadMode::Automatic, true));
+        held.push_back(holdNote(engine, silentPath));
     ASSERT_TRUE(held.back());
     EXPECT_TRUE(held.front()->isPlaying());
-    engine->playAt(shortPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-    const std::vector<float> mix = loopback.render(int(tone.size()));
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        ASSERT_EQ(mix[i], mixed(tone[i])) << "frame " << i;
+    playNote(engine, shortPath);
+    EXPECT_TRUE(sameSamples(loopback.render(int(tone.size())), mixOf(tone, tone.size())));
     EXPECT_FALSE(held.front()->isPlaying());
     EXPECT_TRUE(held.back()->isPlaying());
     for (Voice *voice : held)
         voice->release();
-
-    // Released voices play on; further notes sound over them.
-    engine->playAt(shortPath.c_str(), 0, 0, 0, false, false, false, LoadMode::Automatic, true);
-    EXPECT_FALSE(isSilent(loopback.render(int(tone.size()))));
     engine->release();
 }

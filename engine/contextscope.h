@@ -1,6 +1,5 @@
 #pragma once
 
-#define AL_ALEXT_PROTOTYPES
 #include <AL/alc.h>
 #include <AL/alext.h>
 

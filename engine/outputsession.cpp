@@ -2,6 +2,7 @@
 
 #include "contextscope.h"
 #include "decodednote.h"
+#include "outputlatency.h"
 #include "samplecache.h"
 #include "voice.h"
 
@@ -32,10 +33,13 @@ ALuint uploadBuffer(const DecodedNote &note)
 
 std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
-    ALCdevice *device = alcOpenDevice(nullptr);
+    ALCdevice *device = OutputLatency::openDefaultDevice();
     if (!device)
         return nullptr;
-    return adopt(device, nullptr);
+    std::shared_ptr<OutputSession> session = adopt(device, nullptr);
+    if (session)
+        OutputLatency::report(device);
+    return session;
 }
 
 std::shared_ptr<OutputSession> OutputSession::adopt(ALCdevice *device, const ALCint *attributes)

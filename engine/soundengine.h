@@ -17,6 +17,12 @@ enum class LoadMode { Automatic, Stream, Whole };
 // Plays WAV files at 3-D positions on one OpenAL output device. Reference-counted: when the
 // last reference is released every sound stops and the device is closed. Safe to use from
 // any thread.
+//
+// Output latency: unless the user set OpenAL's period_size or periods in an OpenAL
+// configuration file, the default device runs with periods of 512 frames, three of them.
+// The environment variable KEVARO_AUDIO_PERIOD sets the frames per period instead (64 to
+// 8192; 256 halves the delay on a machine with cycles to spare, larger values stop dropouts
+// on a busy one). Each opened device reports its latency in one line on stderr.
 class SoundEngine
 {
 public:

@@ -1,0 +1,167 @@
+#include "outputlatency.h"
+
+#include <AL/alext.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace kevaro {
+
+namespace {
+
+// The periods the first device was opened with; 0 when the user's configuration decided.
+std::atomic<int> appliedPeriodFrames{0};
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool setsBufferSizes(const std::string &configFile)
+{
+    std::ifstream in(configFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        std::getline(words >> std::ws, key, '=');
+        key.erase(key.find_last_not_of(" \t\r") + 1);
+        if (key == "period_size" || key == "periods")
+            return true;
+    }
+    return false;
+}
+
+// The files OpenAL Soft reads its configuration from, in its order.
+std::vector<std::string> openalConfigFiles()
+{
+    std::vector<std::string> files = {"/etc/openal/alsoft.conf"};
+    std::string systemDirs = environment("XDG_CONFIG_DIRS");
+    if (systemDirs.empty())
+        systemDirs = "/etc/xdg";
+    std::istringstream dirs(systemDirs);
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        files.push_back(dir + "/alsoft.conf");
+    const std::string home = environment("HOME");
+    if (!home.empty())
+        files.push_back(home + "/.alsoftrc");
+    const std::string userDir = environment("XDG_CONFIG_HOME");
+    if (!userDir.empty())
+        files.push_back(userDir + "/alsoft.conf");
+    else if (!home.empty())
+        files.push_back(home + "/.config/alsoft.conf");
+    const std::string named = environment("ALSOFT_CONF");
+    if (!named.empty())
+        files.push_back(named);
+    return files;
+}
+
+int requestedPeriodFrames()
+{
+    const std::string requested = environment("KEVARO_AUDIO_PERIOD");
+    if (requested.empty())
+        return 0;
+    char *end = nullptr;
+    const long frames = std::strtol(requested.c_str(), &end, 10);
+    if (*end == '\0' && frames >= 64 && frames <= 8192)
+        return int(frames);
+    std::fprintf(stderr,
+                 "kevaro: ignoring KEVARO_AUDIO_PERIOD=%s (frames per period, 64 to 8192)\n",
+                 requested.c_str());
+    return 0;
+}
+
+ALCdevice *openWithPeriods(int periodFrames)
+{
+    const std::string runtimeDir = environment("XDG_RUNTIME_DIR");
+    const std::filesystem::path dir = std::filesystem::is_directory(runtimeDir)
+                                          ? std::filesystem::path(runtimeDir)
+                                          : std::filesystem::temp_directory_path();
+    const std::string file =
+        (dir / ("kevaro-alsoft-" + std::to_string(getpid()) + ".conf")).string();
+    if (!(std::ofstream(file) << OutputLatency::configuration(periodFrames)))
+        return alcOpenDevice(nullptr);
+
+    // OpenAL reads ALSOFT_CONF once, when its first device opens; restore it for children.
+    const char *userValue = std::getenv("ALSOFT_CONF");
+    const std::string userFile = userValue ? userValue : "";
+    setenv("ALSOFT_CONF", file.c_str(), 1);
+    ALCdevice *device = alcOpenDevice(nullptr);
+    if (userValue)
+        setenv("ALSOFT_CONF", userFile.c_str(), 1);
+    else
+        unsetenv("ALSOFT_CONF");
+    std::remove(file.c_str());
+    appliedPeriodFrames = periodFrames;
+    return device;
+}
+
+} // namespace
+
+int OutputLatency::chosenPeriodFrames()
+{
+    if (const int requested = requestedPeriodFrames())
+        return requested;
+    for (const std::string &file : openalConfigFiles()) {
+        if (setsBufferSizes(file))
+            return 0;
+    }
+    return defaultPeriodFrames;
+}
+
+std::string OutputLatency::configuration(int periodFrames)
+{
+    std::string text;
+    const std::string userFile = environment("ALSOFT_CONF");
+    if (!userFile.empty()) {
+        std::ifstream in(userFile);
+        std::ostringstream contents;
+        contents << in.rdbuf();
+        text = contents.str() + "\n";
+    }
+    return text + "[general]\nperiod_size = " + std::to_string(periodFrames) +
+           "\nperiods = " + std::to_string(periods) + "\n";
+}
+
+ALCdevice *OutputLatency::openDefaultDevice()
+{
+    static std::once_flag firstOpen;
+    bool openedFirst = false;
+    ALCdevice *device = nullptr;
+    std::call_once(firstOpen, [&] {
+        openedFirst = true;
+        const int periodFrames = chosenPeriodFrames();
+        device = periodFrames ? openWithPeriods(periodFrames) : alcOpenDevice(nullptr);
+    });
+    return openedFirst ? device : alcOpenDevice(nullptr);
+}
+
+void OutputLatency::report(ALCdevice *device)
+{
+    ALCint rate = 0;
+    ALCint refresh = 0;
+    alcGetIntegerv(device, ALC_FREQUENCY, 1, &rate);
+    alcGetIntegerv(device, ALC_REFRESH, 1, &refresh);
+    ALCint64SOFT latency = 0;
+    if (alcIsExtensionPresent(device, "ALC_SOFT_device_clock"))
+        alcGetInteger64vSOFT(device, ALC_DEVICE_LATENCY_SOFT, 1, &latency);
+    const double milliseconds = double(latency) / 1e6;
+    if (const int periodFrames = appliedPeriodFrames)
+        std::fprintf(stderr, "kevaro: audio output latency %.1f ms (%d x %d frames at %d Hz)\n",
+                     milliseconds, periodFrames, periods, rate);
+    else
+        std::fprintf(stderr,
+                     "kevaro: audio output latency %.1f ms (periods of %d frames at %d Hz, as "
+                     "OpenAL is configured)\n",
+                     milliseconds, refresh > 0 ? rate / refresh : 0, rate);
+}
+
+} // namespace kevaro

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <AL/alc.h>
+
+#include <string>
+
+namespace kevaro {
+
+// Keeps the delay between a press and its sound short. OpenAL Soft takes its buffer sizes
+// from its configuration files only, and reads them once per process, so unless the user
+// tuned them there, the first default device opens with a configuration of the engine's
+// own. KEVARO_AUDIO_PERIOD (frames per period, 64 to 8192) overrides both.
+class OutputLatency
+{
+public:
+    // Smaller periods dropped out on a busy two-core machine without real-time scheduling.
+    static constexpr int defaultPeriodFrames = 512;
+    static constexpr int periods = 3;
+
+    // Frames per period the engine asks for: KEVARO_AUDIO_PERIOD if valid, else 0 when an
+    // OpenAL configuration file sets period_size or periods, else defaultPeriodFrames.
+    static int chosenPeriodFrames();
+    // The configuration that asks OpenAL for these periods; it starts with the file
+    // ALSOFT_CONF names, if any, so the user's other settings still apply.
+    static std::string configuration(int periodFrames);
+
+    // Opens the default output device; the first call in the process applies the chosen
+    // periods. nullptr when no device can be had.
+    static ALCdevice *openDefaultDevice();
+    // One line on stderr: the latency the device reports and the buffers it runs with.
+    static void report(ALCdevice *device);
+};
+
+} // namespace kevaro

@@ -1,0 +1,53 @@
+// Which buffer sizes the engine asks OpenAL for: its own unless the user tuned OpenAL's, and
+// KEVARO_AUDIO_PERIOD above both.
+#include "notefolder.h"
+#include "outputlatency.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+
+using kevaro::OutputLatency;
+
+TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
+{
+    std::ifstream system("/etc/openal/alsoft.conf");
+    const std::regex bufferSetting(R"(^\s*(period_size|periods)\s*=)");
+    for (std::string line; std::getline(system, line);) {
+        if (std::regex_search(line, bufferSetting))
+            GTEST_SKIP() << "/etc/openal/alsoft.conf sets the buffer sizes of this machine";
+    }
+    NoteFolder home;
+    setenv("HOME", home.pathOf("").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", home.pathOf("system").c_str(), 1);
+    for (const char *name : {"XDG_CONFIG_HOME", "ALSOFT_CONF", "KEVARO_AUDIO_PERIOD"})
+        unsetenv(name);
+    const int ours = OutputLatency::defaultPeriodFrames;
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
+    EXPECT_EQ(OutputLatency::configuration(ours),
+              "[general]\nperiod_size = " + std::to_string(ours) + "\nperiods = 3\n");
+
+    // Other settings, and buffer sizes commented out, leave the choice to the engine.
+    home.writeBytes(".alsoftrc", "[general]\n#period_size = 2048\n  # periods=8\nhrtf = false\n");
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
+    std::filesystem::create_directory(home.pathOf(".config"));
+    home.writeBytes(".config/alsoft.conf", "[general]\n  periods=4\n");
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
+    setenv("XDG_CONFIG_HOME", home.pathOf("elsewhere").c_str(), 1);
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
+    const std::string userFile = home.writeBytes("user.conf", "[pulse]\nperiod_size = 2048");
+    setenv("ALSOFT_CONF", userFile.c_str(), 1);
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
+
+    setenv("KEVARO_AUDIO_PERIOD", "256", 1);
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 256);
+    // The user's other settings still apply.
+    EXPECT_EQ(OutputLatency::configuration(256),
+              "[pulse]\nperiod_size = 2048\n[general]\nperiod_size = 256\nperiods = 3\n");
+    for (const char *invalid : {"abc", "256 frames", "32", "100000", ""}) {
+        setenv("KEVARO_AUDIO_PERIOD", invalid, 1);
+        EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0) << invalid;
+    }
+}

@@ -12,6 +12,23 @@ namespace kevaro {
 
 namespace {
 
+// Every session not closed yet, for uploads from worker threads. Never destroyed, as those
+// threads may still run while the process exits.
+std::mutex &openSessionsMutex()
+{
+    static std::mutex *const mutex = new std::mutex;
+    return *mutex;
+}
+
+// The raw pointer identifies a session whose last owner is gone already.
+using OpenSession = std::pair<const OutputSession *, std::weak_ptr<OutputSession>>;
+
+std::vector<OpenSession> &openSessions()
+{
+    static auto *const sessions = new std::vector<OpenSession>;
+    return *sessions;
+}
+
 ALuint uploadBuffer(const DecodedNote &note)
 {
     alGetError();
@@ -49,7 +66,10 @@ std::shared_ptr<OutputSession> OutputSession::adopt(ALCdevice *device, const ALC
         alcCloseDevice(device);
         return nullptr;
     }
-    return std::make_shared<OutputSession>(device, context);
+    auto session = std::make_shared<OutputSession>(device, context);
+    std::lock_guard<std::mutex> lock(openSessionsMutex());
+    openSessions().emplace_back(session.get(), session);
+    return session;
 }
 
 OutputSession::OutputSession(ALCdevice *device, ALCcontext *context)
@@ -167,6 +187,44 @@ ALuint OutputSession::stealOldestSource()
     return source;
 }
 
+void OutputSession::upload(const std::string &path, const DecodedNote &note)
+{
+    std::lock_guard<std::mutex> closing(closingMutex_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_ || buffers_.count(path))
+            return;
+    }
+    ContextScope scope(context_);
+    ALuint buffer = uploadBuffer(note);
+    if (buffer == 0)
+        return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A press may have uploaded it meanwhile.
+    if (!buffers_.emplace(path, buffer).second)
+        alDeleteBuffers(1, &buffer);
+}
+
+void OutputSession::uploadDecodedNotes()
+{
+    for (const auto &[path, note] : SampleCache::instance().decodedNotes())
+        upload(path, *note);
+}
+
+void OutputSession::uploadToOpenSessions(const std::string &path, const DecodedNote &note)
+{
+    std::vector<std::shared_ptr<OutputSession>> sessions;
+    {
+        std::lock_guard<std::mutex> lock(openSessionsMutex());
+        for (const OpenSession &open : openSessions()) {
+            if (std::shared_ptr<OutputSession> session = open.second.lock())
+                sessions.push_back(std::move(session));
+        }
+    }
+    for (const std::shared_ptr<OutputSession> &session : sessions)
+        session->upload(path, note);
+}
+
 bool OutputSession::isConnectedLocked() const
 {
     ALCint connected = ALC_TRUE;
@@ -176,10 +234,19 @@ bool OutputSession::isConnectedLocked() const
 
 void OutputSession::close()
 {
+    std::lock_guard<std::mutex> closing(closingMutex_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_)
         return;
     closed_ = true;
+    {
+        std::lock_guard<std::mutex> registry(openSessionsMutex());
+        std::vector<OpenSession> &open = openSessions();
+        open.erase(
+            std::remove_if(open.begin(), open.end(),
+                           [this](const OpenSession &session) { return session.first == this; }),
+            open.end());
+    }
     {
         ContextScope scope(context_);
         std::vector<ALuint> sources = idleSources_;

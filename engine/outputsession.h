@@ -35,6 +35,14 @@ public:
     Voice *play(const char *path, float x, float y, float z, bool looped, bool startPaused,
                 bool keepHandle, PlayOutcome &outcome);
 
+    // Uploads the note unless this device has it already; for worker threads, so that
+    // pressing it later costs no copying either.
+    void upload(const std::string &path, const DecodedNote &note);
+    // Uploads every note the process decoded so far.
+    void uploadDecodedNotes();
+    // Uploads the note to every open device.
+    static void uploadToOpenSessions(const std::string &path, const DecodedNote &note);
+
     // Stops every sound, then frees sources, buffers, context and device. Idempotent.
     void close();
 
@@ -68,6 +76,8 @@ private:
     ALCdevice *const device_;
     ALCcontext *const context_;
 
+    // Held while uploading, so close() waits for an upload without it holding up presses.
+    std::mutex closingMutex_;
     mutable std::mutex mutex_;
     bool closed_ = false;
     std::unordered_map<std::string, ALuint> buffers_; // by note path

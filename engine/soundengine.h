@@ -39,7 +39,8 @@ public:
     // startPaused prepares it without sound (Voice::resume starts it). With keepHandle the
     // caller gets a Voice holding one reference, otherwise nullptr. nullptr also when the file
     // is missing or cannot be decoded. The file is decoded on its first play in the process
-    // only. effects is accepted for callers that ask for effect sends; the engine has none.
+    // only, or ahead of it by NotePreloader. effects is accepted for callers that ask for
+    // effect sends; the engine has none.
     Voice *playAt(const char *path, float x, float y, float z, bool looped, bool startPaused,
                   bool keepHandle, LoadMode mode, bool effects);
 

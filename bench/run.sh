@@ -74,7 +74,7 @@ for key in "${keys[@]}"; do
 done
 printf 'dir_01 = %s\n' "$work/tones" >"$work/home/.kevaro/kevaro.config"
 
-# stats FILE FACTOR: "median X  p99 Y" of the numbers in FILE, each divided by FACTOR.
+# stats FILE FACTOR: median, p99 and max of the numbers in FILE, each divided by FACTOR.
 stats() {
     sort -g "$1" | awk -v f="$2" '{ v[NR] = $1 / f }
         END { printf "median %7.2f  p99 %7.2f  max %7.2f  (%d runs)", v[int(0.5 * (NR - 1) + 1.5)],
@@ -190,13 +190,11 @@ echo
 echo "== 4. Start-up under Xvfb: process start to first frame, resident memory at 3 s (median of 5)"
 for backend in default software; do
     runs=$work/startup-$backend
+    chosen=()
+    [ "$backend" = software ] && chosen=(QT_QUICK_BACKEND=software)
     for _ in $(seq 5); do
-        if [ "$backend" = software ]; then
-            export QT_QUICK_BACKEND=software
-        fi
-        HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+        env "${chosen[@]}" HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
             "$bench/bench_firstframe" 3000 "$build/kevaro" >>"$runs"
-        unset QT_QUICK_BACKEND
         sleep 0.3
     done
     printf '%-28s first frame %5s ms  "Start Sound" %5s ms  VmRSS %5s MB   (frames: %s ms)\n' \

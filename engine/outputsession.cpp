@@ -225,6 +225,12 @@ void OutputSession::uploadToOpenSessions(const std::string &path, const DecodedN
         session->upload(path, note);
 }
 
+bool OutputSession::isDisconnected() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !closed_ && !isConnectedLocked();
+}
+
 bool OutputSession::isConnectedLocked() const
 {
     ALCint connected = ALC_TRUE;

@@ -43,6 +43,9 @@ public:
     // Uploads the note to every open device.
     static void uploadToOpenSessions(const std::string &path, const DecodedNote &note);
 
+    // Whether the device went away (its sound server died, say); false once closed.
+    bool isDisconnected() const;
+
     // Stops every sound, then frees sources, buffers, context and device. Idempotent.
     void close();
 

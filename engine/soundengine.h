@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace kevaro {
 
@@ -26,7 +27,12 @@ enum class LoadMode { Automatic, Stream, Whole };
 class SoundEngine
 {
 public:
-    // Opens the default output device; nullptr when no device can be had.
+    // Starts opening the default output device in the background, so that a later open()
+    // finds it ready. Also done by itself after an engine's last release.
+    static void prepare();
+    // Takes the prepared device, or opens the default output device now; nullptr when no
+    // device can be had. When the device goes away (its sound server died), notes are
+    // skipped (nullptr) until a replacement, opened in the background, is ready.
     static SoundEngine *open();
     // Plays on a device the caller already opened (a loopback device in tests), creating its
     // context with these attributes (a loopback device needs its render format there). The
@@ -51,10 +57,12 @@ public:
     SoundEngine &operator=(const SoundEngine &) = delete;
 
 private:
-    explicit SoundEngine(std::shared_ptr<OutputSession> session);
+    SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultDevice);
     ~SoundEngine();
 
-    const std::shared_ptr<OutputSession> session_;
+    const bool onDefaultDevice_;
+    std::mutex mutex_;
+    std::shared_ptr<OutputSession> session_; // replaced when the default device went away
     std::atomic<int> references_{1};
 };
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kevaro {
+
+class OutputSession;
+
+// Opens the default output device in the background, so no caller waits for it: a spare for
+// the next engine, and a replacement when an engine's device goes away (its sound server
+// died), retried until the server is back.
+class StandbyOutput
+{
+public:
+    static StandbyOutput &instance();
+
+    // Starts opening a spare, unless one is ready or on its way.
+    void prepare();
+    // The spare if it is ready and still connected, else nullptr; never waits.
+    std::shared_ptr<OutputSession> takeSpare();
+    // Like takeSpare(), but first waits (a bounded time) for a spare being opened right now,
+    // which is no slower than opening another device.
+    std::shared_ptr<OutputSession> awaitSpare();
+    // Keeps an eye on an engine's device and opens a replacement when it goes away.
+    void watch(const std::shared_ptr<OutputSession> &session);
+    // Closes a session in the background: closing a dead device can take milliseconds.
+    void retire(std::shared_ptr<OutputSession> session);
+
+    StandbyOutput(const StandbyOutput &) = delete;
+    StandbyOutput &operator=(const StandbyOutput &) = delete;
+
+private:
+    StandbyOutput();
+    ~StandbyOutput();
+    void run();
+    bool watchedDeviceIsGone();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::shared_ptr<OutputSession> spare_;
+    std::vector<std::weak_ptr<OutputSession>> watched_;
+    std::vector<std::shared_ptr<OutputSession>> retired_;
+    bool spareWanted_ = false;
+    bool opening_ = false;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+} // namespace kevaro

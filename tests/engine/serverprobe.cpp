@@ -1,0 +1,40 @@
+// Plays notes on the default output device when told to, for server_restart.sh:
+//   "play" answers "played MICROSECONDS" or "skipped MICROSECONDS"; "quit" ends.
+#include "notefolder.h"
+#include "notepreloader.h"
+#include "soundengine.h"
+#include "voice.h"
+
+#include <chrono>
+#include <cmath>
+#include <iostream>
+#include <string>
+
+using Clock = std::chrono::steady_clock;
+
+int main()
+{
+    NoteFolder folder;
+    std::vector<std::int16_t> sine(24000);
+    for (std::size_t i = 0; i < sine.size(); ++i)
+        sine[i] = std::int16_t(16000 * std::sin(2 * M_PI * 440.0 * double(i) / 48000.0));
+    const std::string note = folder.writeWav("sine.wav", sine);
+    kevaro::NotePreloader::preload({note});
+    kevaro::SoundEngine::prepare();
+    kevaro::SoundEngine *engine = kevaro::SoundEngine::open();
+    std::cout << (engine ? "opened" : "no device") << std::endl;
+    if (!engine)
+        return 1;
+    for (std::string command; std::getline(std::cin, command) && command != "quit";) {
+        const auto start = Clock::now();
+        kevaro::Voice *voice = engine->playAt(note.c_str(), 0, 0, 0, false, false, true,
+                                              kevaro::LoadMode::Automatic, true);
+        const auto took =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+        std::cout << (voice ? "played " : "skipped ") << took << std::endl;
+        if (voice)
+            voice->release();
+    }
+    engine->release();
+    return 0;
+}

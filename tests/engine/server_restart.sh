@@ -74,7 +74,8 @@ audible_press() {
 }
 
 start_pulse
-coproc probe { exec "$probe" 2>"$state/probe.err"; }
+# Its note goes into the state folder too, so nothing is left behind however it ends.
+coproc probe { TMPDIR="$state" exec "$probe" 2>"$state/probe.err"; }
 probe_pid=$probe_PID
 read -r -t 10 opened <&"${probe[0]}" || fail "the probe did not start"
 [ "$opened" = opened ] || fail "the probe found no device"
@@ -93,4 +94,6 @@ start_pulse
 sleep 3
 audible_press
 echo quit >&"${probe[1]}"
+wait "$probe_pid" || fail "the probe failed on its way out"
+probe_pid=""
 echo "PASS"

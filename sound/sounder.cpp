@@ -1,5 +1,6 @@
 #include "sounder.h"
 
+#include "notepreloader.h"
 #include "soundengine.h"
 #include "voice.h"
 
@@ -13,6 +14,10 @@ sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 {
     if (!config.load())
         config.save();
+    // Open the output and decode the selected set while the window comes up, so that even
+    // the first press only starts a sound.
+    kevaro::SoundEngine::prepare();
+    preloadSelectedSet();
 }
 
 sounder::~sounder()
@@ -55,10 +60,22 @@ void sounder::setPlay3d(bool value)
     assign(m_play3d, value, &sounder::play3dChanged);
 }
 
+QString sounder::selectedDirectory() const
+{
+    return config.directories[(isSetNumber(media) ? media : 1) - 1];
+}
+
+void sounder::preloadSelectedSet()
+{
+    std::vector<std::string> paths;
+    for (const QString &file : config.noteFiles)
+        paths.push_back((selectedDirectory() + "/" + file).toLatin1().toStdString());
+    kevaro::NotePreloader::preload(std::move(paths));
+}
+
 void sounder::dosound(QString myString)
 {
-    const int set = isSetNumber(media) ? media : 1;
-    const QString path = config.directories[set - 1] + "/" + myString + ".wav";
+    const QString path = selectedDirectory() + "/" + myString + ".wav";
     for (const QString &directory : config.directories)
         qDebug() << directory;
     qDebug() << path;
@@ -103,6 +120,7 @@ void sounder::replaceLastSound(kevaro::Voice *next)
 void sounder::setmedia(int nmedia)
 {
     media = nmedia;
+    preloadSelectedSet();
 }
 
 int sounder::getmedia()
@@ -140,6 +158,7 @@ QString sounder::getconfigpath(int nr)
 void sounder::saveconfig()
 {
     config.save();
+    preloadSelectedSet();
 }
 
 void sounder::loadconfig()

@@ -68,6 +68,9 @@ signals:
 private:
     template <typename T> void assign(T &member, T value, void (sounder::*changed)());
     static bool isSetNumber(int nr) { return nr >= 1 && nr <= Config::setCount; }
+    QString selectedDirectory() const;
+    // Decodes the selected set's note files in the background, ahead of their presses.
+    void preloadSelectedSet();
     void replaceEngine(kevaro::SoundEngine *next);
     void replaceLastSound(kevaro::Voice *next);
 

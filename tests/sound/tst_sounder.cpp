@@ -1,3 +1,5 @@
+#include "notepreloader.h"
+#include "samplecache.h"
 #include "sounder.h"
 
 #include <QDir>
@@ -27,6 +29,7 @@ private slots:
     void noteLinesNameEverySetThenThePath();
     void engineLifeAcrossNotesStopAndCreate();
     void noOutputDeviceSkipsTheNote();
+    void pressesFindTheirSetAlreadyDecoded();
 
 private:
     void writeSettings(const QByteArray &content);
@@ -178,6 +181,59 @@ void SounderTest::noOutputDeviceSkipsTheNote()
     QCOMPARE(debugLines.count("engine wird neu erzeugt"), 2);
     element.createit();
     QVERIFY(!element.hasEngine());
+}
+
+// A folder with the 22 note files of a set: short 16-bit mono WAV files.
+static QString noteFolder(const QString &path, const QStringList &noteFiles)
+{
+    QDir().mkpath(path);
+    const QByteArray samples(4800 * 2, '\x10');
+    QByteArray header("RIFF");
+    const auto u32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    const auto u16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char *>(&v), 2); };
+    header += u32(36 + samples.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(48000) +
+              u32(96000) + u16(2) + u16(16) + "data" + u32(samples.size());
+    for (const QString &name : noteFiles) {
+        QFile file(path + "/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(header + samples);
+    }
+    return path;
+}
+
+void SounderTest::pressesFindTheirSetAlreadyDecoded()
+{
+    const Config names;
+    const QString first = noteFolder(home->filePath("first"), names.noteFiles);
+    const QString second = noteFolder(home->filePath("second"), names.noteFiles);
+    const QString edited = noteFolder(home->filePath("edited"), names.noteFiles);
+    writeSettings(("dir_01 = " + first + "\ndir_02 = " + second + "\n").toUtf8());
+    const auto decodes = [] {
+        kevaro::NotePreloader::waitUntilIdle();
+        return kevaro::SampleCache::instance().decodeCount();
+    };
+
+    const auto before = decodes();
+    sounder element;
+    auto decoded = decodes();
+    QCOMPARE(decoded - before, 22u);
+    element.dosound("keyc1");
+    element.dosound("keyg0");
+    element.dosound("keyc1");
+    QCOMPARE(decodes(), decoded);
+
+    element.setmedia(2);
+    QCOMPARE(decodes() - decoded, 22u);
+    decoded = decodes();
+    element.dosound("keydis2");
+    QCOMPARE(decodes(), decoded);
+
+    element.setconfigpath(2, edited);
+    element.saveconfig();
+    QCOMPARE(decodes() - decoded, 22u);
+    decoded = decodes();
+    element.dosound("keyh1");
+    QCOMPARE(decodes(), decoded);
 }
 
 QTEST_MAIN(SounderTest)

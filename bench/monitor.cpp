@@ -45,14 +45,14 @@ int record(const char *source, const char *rawPath, const char *indexPath)
 {
     std::signal(SIGINT, [](int) { stopRequested = 1; });
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, rate, 1};
     pa_buffer_attr attr;
     attr.maxlength = std::uint32_t(-1);
     attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
     attr.fragsize = chunkFrames * sizeof(std::int16_t);
     int error = 0;
     pa_simple *stream = pa_simple_new(nullptr, "bench_monitor", PA_STREAM_RECORD, source, "onsets",
-                                      &spec, nullptr, &attr, &error);
+                                      &format, nullptr, &attr, &error);
     if (!stream) {
         std::fprintf(stderr, "cannot record %s: %s\n", source, pa_strerror(error));
         return 1;

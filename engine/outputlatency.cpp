@@ -7,8 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <mutex>
+#include <pthread.h>
+#include <sched.h>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -25,7 +29,7 @@ std::string environment(const char *name)
     return value ? value : "";
 }
 
-bool setsBufferSizes(const std::string &configFile)
+bool setsAnyOf(const std::string &configFile, std::initializer_list<const char *> keys)
 {
     std::ifstream in(configFile);
     std::string line;
@@ -34,8 +38,10 @@ bool setsBufferSizes(const std::string &configFile)
         std::string key;
         std::getline(words >> std::ws, key, '=');
         key.erase(key.find_last_not_of(" \t\r") + 1);
-        if (key == "period_size" || key == "periods")
-            return true;
+        for (const char *wanted : keys) {
+            if (key == wanted)
+                return true;
+        }
     }
     return false;
 }
@@ -104,17 +110,44 @@ ALCdevice *openWithPeriods(int periodFrames)
     return device;
 }
 
+bool userConfigurationSets(std::initializer_list<const char *> keys)
+{
+    for (const std::string &file : openalConfigFiles()) {
+        if (setsAnyOf(file, keys))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool OutputLatency::mixerCanRunRealtime()
+{
+    static const bool allowed = [] {
+        bool granted = false;
+        std::thread probe([&granted] {
+            sched_param priority{};
+            priority.sched_priority = 1;
+            granted = pthread_setschedparam(pthread_self(), SCHED_RR, &priority) == 0;
+        });
+        probe.join();
+        return granted;
+    }();
+    return allowed;
+}
+
+int OutputLatency::defaultPeriodFrames()
+{
+    return mixerCanRunRealtime() ? realtimePeriodFrames : ordinaryPeriodFrames;
+}
 
 int OutputLatency::chosenPeriodFrames()
 {
     if (const int requested = requestedPeriodFrames())
         return requested;
-    for (const std::string &file : openalConfigFiles()) {
-        if (setsBufferSizes(file))
-            return 0;
-    }
-    return defaultPeriodFrames;
+    if (userConfigurationSets({"period_size", "periods"}))
+        return 0;
+    return defaultPeriodFrames();
 }
 
 std::string OutputLatency::configuration(int periodFrames)
@@ -127,8 +160,11 @@ std::string OutputLatency::configuration(int periodFrames)
         contents << in.rdbuf();
         text = contents.str() + "\n";
     }
-    return text + "[general]\nperiod_size = " + std::to_string(periodFrames) +
-           "\nperiods = " + std::to_string(periods) + "\n";
+    text += "[general]\nperiod_size = " + std::to_string(periodFrames) +
+            "\nperiods = " + std::to_string(periods) + "\n";
+    if (mixerCanRunRealtime() && !userConfigurationSets({"rt-prio"}))
+        text += "rt-prio = 1\n";
+    return text;
 }
 
 ALCdevice *OutputLatency::openDefaultDevice()

@@ -13,15 +13,23 @@ namespace kevaro {
 class OutputLatency
 {
 public:
-    // Smaller periods dropped out on a busy two-core machine without real-time scheduling.
-    static constexpr int defaultPeriodFrames = 512;
+    // Periods of 256 frames (three: about 13 ms to the sound server) play without dropouts
+    // on a busy two-core machine only when OpenAL's mixer runs at real-time priority; without
+    // it, 512 frames are the shortest that do.
+    static constexpr int realtimePeriodFrames = 256;
+    static constexpr int ordinaryPeriodFrames = 512;
     static constexpr int periods = 3;
 
+    // Whether this process may give a thread real-time priority, as OpenAL's mixer asks for.
+    static bool mixerCanRunRealtime();
+    // The periods the engine chooses when nobody else did.
+    static int defaultPeriodFrames();
     // Frames per period the engine asks for: KEVARO_AUDIO_PERIOD if valid, else 0 when an
-    // OpenAL configuration file sets period_size or periods, else defaultPeriodFrames.
+    // OpenAL configuration file sets period_size or periods, else defaultPeriodFrames().
     static int chosenPeriodFrames();
-    // The configuration that asks OpenAL for these periods; it starts with the file
-    // ALSOFT_CONF names, if any, so the user's other settings still apply.
+    // The configuration that asks OpenAL for these periods, and for a real-time mixer where
+    // that is allowed and the user's configuration does not say otherwise; it starts with
+    // the file ALSOFT_CONF names, if any, so the user's other settings still apply.
     static std::string configuration(int periodFrames);
 
     // Opens the default output device; the first call in the process applies the chosen

@@ -20,10 +20,10 @@ enum class LoadMode { Automatic, Stream, Whole };
 // any thread.
 //
 // Output latency: unless the user set OpenAL's period_size or periods in an OpenAL
-// configuration file, the default device runs with periods of 512 frames, three of them.
-// The environment variable KEVARO_AUDIO_PERIOD sets the frames per period instead (64 to
-// 8192; 256 halves the delay on a machine with cycles to spare, larger values stop dropouts
-// on a busy one). Each opened device reports its latency in one line on stderr.
+// configuration file, the default device runs with three periods of 256 frames and a
+// real-time mixer where the process may use real-time priority, else of 512 frames. The
+// environment variable KEVARO_AUDIO_PERIOD sets the frames per period instead (64 to 8192).
+// Each opened device reports its latency in one line on stderr.
 class SoundEngine
 {
 public:

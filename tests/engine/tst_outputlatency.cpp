@@ -24,10 +24,14 @@ TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
     setenv("XDG_CONFIG_DIRS", home.pathOf("system").c_str(), 1);
     for (const char *name : {"XDG_CONFIG_HOME", "ALSOFT_CONF", "KEVARO_AUDIO_PERIOD"})
         unsetenv(name);
-    const int ours = OutputLatency::defaultPeriodFrames;
+    // Short periods need a real-time mixer: as root, or with an RLIMIT_RTPRIO.
+    const bool realtime = OutputLatency::mixerCanRunRealtime();
+    const int ours = OutputLatency::defaultPeriodFrames();
+    EXPECT_EQ(ours, realtime ? 256 : 512);
+    const std::string mixer = realtime ? "rt-prio = 1\n" : "";
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
     EXPECT_EQ(OutputLatency::configuration(ours),
-              "[general]\nperiod_size = " + std::to_string(ours) + "\nperiods = 3\n");
+              "[general]\nperiod_size = " + std::to_string(ours) + "\nperiods = 3\n" + mixer);
 
     // Other settings, and buffer sizes commented out, leave the choice to the engine.
     home.writeBytes(".alsoftrc", "[general]\n#period_size = 2048\n  # periods=8\nhrtf = false\n");
@@ -45,9 +49,14 @@ TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 256);
     // The user's other settings still apply.
     EXPECT_EQ(OutputLatency::configuration(256),
-              "[pulse]\nperiod_size = 2048\n[general]\nperiod_size = 256\nperiods = 3\n");
+              "[pulse]\nperiod_size = 2048\n[general]\nperiod_size = 256\nperiods = 3\n" + mixer);
     for (const char *invalid : {"abc", "256 frames", "32", "100000", ""}) {
         setenv("KEVARO_AUDIO_PERIOD", invalid, 1);
         EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0) << invalid;
     }
+
+    // A user who chose the mixer's priority keeps that choice.
+    home.writeBytes("user.conf", "[general]\nrt-prio = 0\n");
+    EXPECT_EQ(OutputLatency::configuration(256),
+              "[general]\nrt-prio = 0\n\n[general]\nperiod_size = 256\nperiods = 3\n");
 }

@@ -90,8 +90,12 @@ sink_latency_ms() {
 }
 
 # record DIR: records the null sink's monitor into DIR until stop_recording.
+# The recorder runs at real-time priority where allowed: a starved recorder loses samples,
+# which would count as the players' dropouts.
+realtime=()
+chrt -r 1 true 2>/dev/null && realtime=(chrt -r 1)
 record() {
-    "$bench/bench_monitor" record v.monitor "$1/rec.raw" "$1/rec.idx" >"$1/rec.out" 2>"$1/rec.err" &
+    "${realtime[@]}" "$bench/bench_monitor" record v.monitor "$1/rec.raw" "$1/rec.idx" >"$1/rec.out" 2>"$1/rec.err" &
     recorder=$!
     pids+=("$recorder")
     for _ in $(seq 100); do grep -q recording "$1/rec.out" && break; sleep 0.05; done

@@ -46,12 +46,16 @@ cleanup() {
     wait 2>/dev/null || true
     bash "$services" stop pulse "$work" || true
     bash "$services" stop xvfb "$work" || true
+    bash "$services" stop dbus "$work" || true
     [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
 bash "$services" start pulse "$work"
 bash "$services" start xvfb "$work"
+# A bus of our own, so that nothing under X autolaunches one that outlives the run.
+bash "$services" start dbus "$work"
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/dbus/bus
 export PULSE_SERVER=unix:$work/pulse/runtime/pulse/native
 # A suspended sink feeds its monitor nothing, so the recording would start with the first
 # note, and that note would be lost. Here the sink runs from the start.

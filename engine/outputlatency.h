@@ -15,9 +15,10 @@ class OutputLatency
 public:
     // Periods of 256 frames (three: about 13 ms to the sound server) play without dropouts
     // on a busy two-core machine only when OpenAL's mixer runs at real-time priority; without
-    // it, 512 frames are the shortest that do.
+    // it, even 512 frames drop out now and then, and 1024 frames are the shortest that never
+    // did.
     static constexpr int realtimePeriodFrames = 256;
-    static constexpr int ordinaryPeriodFrames = 512;
+    static constexpr int ordinaryPeriodFrames = 1024;
     static constexpr int periods = 3;
 
     // Whether this process may give a thread real-time priority, as OpenAL's mixer asks for.

@@ -21,7 +21,7 @@ enum class LoadMode { Automatic, Stream, Whole };
 //
 // Output latency: unless the user set OpenAL's period_size or periods in an OpenAL
 // configuration file, the default device runs with three periods of 256 frames and a
-// real-time mixer where the process may use real-time priority, else of 512 frames. The
+// real-time mixer where the process may use real-time priority, else of 1024 frames. The
 // environment variable KEVARO_AUDIO_PERIOD sets the frames per period instead (64 to 8192).
 // Each opened device reports its latency in one line on stderr.
 class SoundEngine

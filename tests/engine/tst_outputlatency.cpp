@@ -27,7 +27,7 @@ TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
     // Short periods need a real-time mixer: as root, or with an RLIMIT_RTPRIO.
     const bool realtime = OutputLatency::mixerCanRunRealtime();
     const int ours = OutputLatency::defaultPeriodFrames();
-    EXPECT_EQ(ours, realtime ? 256 : 512);
+    EXPECT_EQ(ours, realtime ? 256 : 1024);
     const std::string mixer = realtime ? "rt-prio = 1\n" : "";
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
     EXPECT_EQ(OutputLatency::configuration(ours),

@@ -285,15 +285,15 @@ void OutputSession::releaseHandle(Voice &voice)
     const auto held = std::find_if(playbacks_.begin(), playbacks_.end(),
                                    [&voice](const Playback &p) { return p.holder == &voice; });
     ALint state = AL_STOPPED;
-    ALint looping = AL_FALSE;
     alGetSourcei(voice.source_, AL_SOURCE_STATE, &state);
-    alGetSourcei(voice.source_, AL_LOOPING, &looping);
     voice.source_ = 0;
-    if (state == AL_PLAYING && !looping) {
+    // A sounding note plays on, a looped one until its engine goes, as one played without
+    // a handle does.
+    if (state == AL_PLAYING) {
         held->holder = nullptr;
         return;
     }
-    // A looped or paused note nobody holds could never be stopped: stop it now.
+    // A paused note nobody holds could never be started again.
     alSourceStop(held->source);
     idleSources_.push_back(held->source);
     playbacks_.erase(held);

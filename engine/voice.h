@@ -8,10 +8,10 @@ namespace kevaro {
 class OutputSession;
 
 // A note handed to the caller by SoundEngine::playAt. Reference-counted: when the last
-// reference goes, an unlooped note plays on to its end, while a looped or paused one stops,
-// since nothing could stop it later. Safe to use and release after its engine is gone; it
-// then does nothing. It also does nothing once the engine took its source for a newer note
-// (only when more notes sound at once than the device has sources).
+// reference goes, a sounding note plays on (a looped one until its engine's last release),
+// while a paused one stops, since nothing could start it again. Safe to use and release after its
+// engine is gone; it then does nothing. It also does nothing once the engine took its source for a
+// newer note (only when more notes sound at once than the device has sources).
 class Voice
 {
 public:

@@ -7,7 +7,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDebug>
-#include <QDir>
 #include <QFileInfo>
 
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)

@@ -190,9 +190,14 @@ void OutputLatency::report(ALCdevice *device)
     if (alcIsExtensionPresent(device, "ALC_SOFT_device_clock"))
         alcGetInteger64vSOFT(device, ALC_DEVICE_LATENCY_SOFT, 1, &latency);
     const double milliseconds = double(latency) / 1e6;
+    // Right after opening, the server has little queued yet and reports next to nothing; the
+    // mixer's own buffer is what a press waits for at most.
     if (const int periodFrames = appliedPeriodFrames)
-        std::fprintf(stderr, "kevaro: audio output latency %.1f ms (%d x %d frames at %d Hz)\n",
-                     milliseconds, periodFrames, periods, rate);
+        std::fprintf(stderr,
+                     "kevaro: audio output latency %.1f ms (%d x %d frames at %d Hz, up to %.1f "
+                     "ms buffered)\n",
+                     milliseconds, periodFrames, periods, rate,
+                     rate > 0 ? 1000.0 * periodFrames * periods / rate : 0.0);
     else
         std::fprintf(stderr,
                      "kevaro: audio output latency %.1f ms (periods of %d frames at %d Hz, as "

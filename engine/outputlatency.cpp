@@ -85,29 +85,11 @@ int requestedPeriodFrames()
     return 0;
 }
 
-ALCdevice *openWithPeriods(int periodFrames)
+// The configuration file written for OpenAL, removed once a device has read it.
+std::string &writtenConfiguration()
 {
-    const std::string runtimeDir = environment("XDG_RUNTIME_DIR");
-    const std::filesystem::path dir = std::filesystem::is_directory(runtimeDir)
-                                          ? std::filesystem::path(runtimeDir)
-                                          : std::filesystem::temp_directory_path();
-    const std::string file =
-        (dir / ("kevaro-alsoft-" + std::to_string(getpid()) + ".conf")).string();
-    if (!(std::ofstream(file) << OutputLatency::configuration(periodFrames)))
-        return alcOpenDevice(nullptr);
-
-    // OpenAL reads ALSOFT_CONF once, when its first device opens; restore it for children.
-    const char *userValue = std::getenv("ALSOFT_CONF");
-    const std::string userFile = userValue ? userValue : "";
-    setenv("ALSOFT_CONF", file.c_str(), 1);
-    ALCdevice *device = alcOpenDevice(nullptr);
-    if (userValue)
-        setenv("ALSOFT_CONF", userFile.c_str(), 1);
-    else
-        unsetenv("ALSOFT_CONF");
-    std::remove(file.c_str());
-    appliedPeriodFrames = periodFrames;
-    return device;
+    static std::string path;
+    return path;
 }
 
 bool userConfigurationSets(std::initializer_list<const char *> keys)
@@ -167,17 +149,35 @@ std::string OutputLatency::configuration(int periodFrames)
     return text;
 }
 
+void OutputLatency::applyConfiguration()
+{
+    static std::once_flag applied;
+    std::call_once(applied, [] {
+        const int periodFrames = chosenPeriodFrames();
+        if (periodFrames == 0)
+            return;
+        const std::string runtimeDir = environment("XDG_RUNTIME_DIR");
+        const std::filesystem::path dir = std::filesystem::is_directory(runtimeDir)
+                                              ? std::filesystem::path(runtimeDir)
+                                              : std::filesystem::temp_directory_path();
+        const std::string file =
+            (dir / ("kevaro-alsoft-" + std::to_string(getpid()) + ".conf")).string();
+        if (!(std::ofstream(file) << configuration(periodFrames)))
+            return;
+        // OpenAL reads ALSOFT_CONF when its first device opens. The variable stays set: changing
+        // the environment again later would race with other threads reading it.
+        setenv("ALSOFT_CONF", file.c_str(), 1);
+        writtenConfiguration() = file;
+        appliedPeriodFrames = periodFrames;
+    });
+}
+
 ALCdevice *OutputLatency::openDefaultDevice()
 {
-    static std::once_flag firstOpen;
-    bool openedFirst = false;
-    ALCdevice *device = nullptr;
-    std::call_once(firstOpen, [&] {
-        openedFirst = true;
-        const int periodFrames = chosenPeriodFrames();
-        device = periodFrames ? openWithPeriods(periodFrames) : alcOpenDevice(nullptr);
-    });
-    return openedFirst ? device : alcOpenDevice(nullptr);
+    ALCdevice *device = alcOpenDevice(nullptr);
+    if (!writtenConfiguration().empty())
+        std::remove(writtenConfiguration().c_str());
+    return device;
 }
 
 void OutputLatency::report(ALCdevice *device)

@@ -33,8 +33,10 @@ public:
     // the file ALSOFT_CONF names, if any, so the user's other settings still apply.
     static std::string configuration(int periodFrames);
 
-    // Opens the default output device; the first call in the process applies the chosen
-    // periods. nullptr when no device can be had.
+    // Points OpenAL at a configuration with the chosen periods, once per process. It changes
+    // the environment, so it runs on the caller's thread before the engine starts any.
+    static void applyConfiguration();
+    // Opens the default output device; nullptr when no device can be had.
     static ALCdevice *openDefaultDevice();
     // One line on stderr: the latency the device reports and the buffers it runs with.
     static void report(ALCdevice *device);

@@ -1,5 +1,6 @@
 #include "soundengine.h"
 
+#include "outputlatency.h"
 #include "outputsession.h"
 #include "standbyoutput.h"
 
@@ -7,11 +8,13 @@ namespace kevaro {
 
 void SoundEngine::prepare()
 {
+    OutputLatency::applyConfiguration();
     StandbyOutput::instance().prepare();
 }
 
 SoundEngine *SoundEngine::open()
 {
+    OutputLatency::applyConfiguration();
     StandbyOutput &standby = StandbyOutput::instance();
     std::shared_ptr<OutputSession> session = standby.awaitSpare();
     if (!session)

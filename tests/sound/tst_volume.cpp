@@ -1,9 +1,9 @@
 #include "sounder.h"
+#include "volumebus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -15,8 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 
-static const QString volumeService = QStringLiteral("com.tiitoo.SystemInfo");
-static const QString volumePath = QStringLiteral("/com/tiitoo/SystemInfo");
 static const QString noBusLine = QStringLiteral("QDBusConnection::sessionBus() failed.");
 static constexpr int timedCalls = 200;
 
@@ -29,39 +27,6 @@ static void collectDebug(QtMsgType type, const QMessageLogContext &context, cons
     else
         usualHandler(type, context, text);
 }
-
-// "member signature arguments…", the way the calls are compared below.
-static QString describe(const QDBusMessage &call)
-{
-    QStringList fields{call.member(), call.signature()};
-    for (const QVariant &argument : call.arguments())
-        fields << argument.toString();
-    return fields.join(' ');
-}
-
-// Holds every call that reaches the volume service's object; answers them only when told to.
-class VolumeReceiver : public QDBusVirtualObject
-{
-public:
-    QList<QDBusMessage> calls;
-    bool answering = false;
-    // Prints each call on standard output instead of keeping it (for the second process).
-    bool printing = false;
-
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
-    {
-        if (printing) {
-            std::printf("%s\n", qPrintable(describe(message)));
-            std::fflush(stdout);
-        } else {
-            calls << message;
-        }
-        if (answering)
-            connection.send(message.createReply());
-        return true;
-    }
-    QString introspect(const QString &) const override { return {}; }
-};
 
 // The test's second process: takes the service's name on the bus at `address`, prints the calls
 // that reach it and answers none, not even a request to describe itself, like a hung service.
@@ -95,9 +60,8 @@ private:
     static double medianMicroseconds(sounder &element, int val);
 
     QTemporaryDir home;
-    QProcess bus;
+    VolumeBus bus;
     QProcess owner;
-    VolumeReceiver receiver;
 };
 
 void VolumeTest::initTestCase()
@@ -115,11 +79,8 @@ void VolumeTest::init()
 void VolumeTest::cleanupTestCase()
 {
     qInstallMessageHandler(nullptr);
-    QDBusConnection::disconnectFromBus("service");
-    for (QProcess *process : {&owner, &bus}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    owner.kill();
+    owner.waitForFinished();
 }
 
 // A private session bus, made the one the element uses before anything asks for it. It looks
@@ -127,18 +88,10 @@ void VolumeTest::cleanupTestCase()
 // test's back.
 void VolumeTest::startBus()
 {
-    if (bus.state() != QProcess::NotRunning)
+    if (bus.isRunning())
         return;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("XDG_DATA_HOME");
-    bus.setProcessEnvironment(environment);
-    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    QVERIFY2(bus.waitForReadyRead(10000), "dbus-daemon did not start");
-    const QByteArray address = bus.readLine().trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    QVERIFY2(bus.start(), "the private session bus did not start");
     QVERIFY(QDBusConnection::sessionBus().isConnected());
-    QDBusConnection service = QDBusConnection::connectToBus(QString(address), "service");
-    QVERIFY(service.registerVirtualObject(volumePath, &receiver));
 }
 
 double VolumeTest::medianMicroseconds(sounder &element, int val)
@@ -157,7 +110,7 @@ double VolumeTest::medianMicroseconds(sounder &element, int val)
 void VolumeTest::callCarriesTwoUint32()
 {
     startBus();
-    QDBusConnection service = QDBusConnection(QStringLiteral("service"));
+    QDBusConnection service = bus.service();
     QVERIFY(service.registerService(volumeService));
 
     sounder element;
@@ -166,14 +119,14 @@ void VolumeTest::callCarriesTwoUint32()
     element.setVol(0);
     element.setVol(100);
     element.setVol(-1);
-    QTRY_COMPARE(receiver.calls.size(), 3);
+    QTRY_COMPARE(bus.receiver.calls.size(), 3);
     QVERIFY(service.unregisterService(volumeService));
     QStringList described;
-    for (const QDBusMessage &call : std::as_const(receiver.calls)) {
+    for (const QDBusMessage &call : std::as_const(bus.receiver.calls)) {
         QCOMPARE(call.type(), QDBusMessage::MethodCallMessage);
         QCOMPARE(call.path(), volumePath);
         QCOMPARE(call.interface(), QString("com.tiitoo.SystemInfo.Volume"));
-        described << describe(call);
+        described << describeCall(call);
     }
     QCOMPARE(described,
              (QStringList{"SetVolume uu 0 3", "SetVolume uu 100 3", "SetVolume uu 4294967295 3"}));
@@ -187,8 +140,8 @@ void VolumeTest::callCarriesTwoUint32()
 void VolumeTest::callsDoNotWaitForTheService()
 {
     startBus();
-    QDBusConnection service = QDBusConnection(QStringLiteral("service"));
-    receiver.calls.clear();
+    QDBusConnection service = bus.service();
+    bus.receiver.calls.clear();
     sounder element;
 
     const double absent = medianMicroseconds(element, 10);
@@ -197,10 +150,10 @@ void VolumeTest::callsDoNotWaitForTheService()
              false);
 
     QVERIFY(service.registerService(volumeService));
-    receiver.answering = true;
+    bus.receiver.answering = true;
     const double answering = medianMicroseconds(element, 20);
-    QTRY_COMPARE(receiver.calls.size(), timedCalls);
-    receiver.answering = false;
+    QTRY_COMPARE(bus.receiver.calls.size(), timedCalls);
+    bus.receiver.answering = false;
     QVERIFY(service.unregisterService(volumeService));
 
     owner.start(QCoreApplication::applicationFilePath(),
@@ -219,7 +172,7 @@ void VolumeTest::callsDoNotWaitForTheService()
     };
     QTRY_COMPARE_WITH_TIMEOUT(receivedLines(), timedCalls, 10000);
     QCOMPARE(received, QByteArray("SetVolume uu 42 3\n").repeated(timedCalls));
-    QCOMPARE(receiver.calls.size(), timedCalls);
+    QCOMPARE(bus.receiver.calls.size(), timedCalls);
     QCOMPARE(debugLines, QStringList{});
 
     qInfo("setVol on the GUI thread, median of %d calls: service absent %.1f us, "
@@ -231,7 +184,7 @@ void VolumeTest::callsDoNotWaitForTheService()
 void VolumeTest::withoutBusOneLinePerCall()
 {
     // After the cases above this process has a bus; take it away.
-    if (bus.state() != QProcess::NotRunning) {
+    if (bus.isRunning()) {
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
         QVERIFY(QDir(home.path()).mkdir("runtime"));
         qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());

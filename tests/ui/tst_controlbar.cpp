@@ -1,12 +1,11 @@
 #include "sounder.h"
+#include "volumebus.h"
 
 #include <QColor>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusVirtualObject>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
@@ -15,8 +14,6 @@
 #include <QtQml>
 #include <QtQuickTest/quicktest.h>
 
-static const QString volumeService = QStringLiteral("com.tiitoo.SystemInfo");
-static const QString volumePath = QStringLiteral("/com/tiitoo/SystemInfo");
 static const QString volumeInterface = QStringLiteral("com.tiitoo.SystemInfo.Volume");
 
 static const QStringList allNotes = {"g0",   "a0",   "h0",   "c1",   "d1",   "e1",   "f1",
@@ -55,20 +52,6 @@ static void collectDebug(QtMsgType type, const QMessageLogContext &context, cons
         playedNotes << match.captured(1);
 }
 
-// Takes the platform volume service's name on the test's own bus and keeps every call that
-// reaches it; it answers none, as the piano expects no answer.
-class VolumeReceiver : public QDBusVirtualObject
-{
-public:
-    QList<QDBusMessage> calls;
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
-    {
-        calls << message;
-        return true;
-    }
-    QString introspect(const QString &) const override { return {}; }
-};
-
 class ControlBarTest : public QObject
 {
     Q_OBJECT
@@ -94,8 +77,7 @@ private:
     void type(const char *text);
 
     QTemporaryDir home;
-    QProcess bus;
-    VolumeReceiver receiver;
+    VolumeBus bus;
     QQuickView *view = nullptr;
     sounder *rsound = nullptr;
 };
@@ -112,18 +94,10 @@ void ControlBarTest::initTestCase()
                    "dirname_03 = Three\ndirname_04 = Four\ndirname_05 = Five\n");
     settings.close();
 
-    // The session bus is chosen at its first use, which the document's start-up makes.
-    QProcessEnvironment busEnvironment = QProcessEnvironment::systemEnvironment();
-    busEnvironment.insert("HOME", home.path());
-    busEnvironment.remove("XDG_DATA_HOME");
-    bus.setProcessEnvironment(busEnvironment);
-    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    QVERIFY2(bus.waitForReadyRead(10000), "dbus-daemon did not start");
-    const QByteArray address = bus.readLine().trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    QDBusConnection service = QDBusConnection::connectToBus(QString(address), "volume service");
-    QVERIFY(service.registerVirtualObject(volumePath, &receiver));
-    QVERIFY(service.registerService(volumeService));
+    // The session bus is chosen at its first use, which the document's start-up makes. It
+    // answers no call, as the piano expects no answer.
+    QVERIFY2(bus.start(), "the private session bus did not start");
+    QVERIFY(bus.service().registerService(volumeService));
 
     qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     usualHandler = qInstallMessageHandler(collectDebug);
@@ -147,9 +121,6 @@ void ControlBarTest::cleanupTestCase()
 {
     delete view;
     qInstallMessageHandler(nullptr);
-    QDBusConnection::disconnectFromBus("volume service");
-    bus.kill();
-    bus.waitForFinished();
 }
 
 QObject *ControlBarTest::byId(const QString &id) const
@@ -164,11 +135,11 @@ QStringList ControlBarTest::volumeCalls()
     QDBusConnection::sessionBus().send(
         QDBusMessage::createMethodCall(volumeService, volumePath, volumeInterface, "Mark"));
     if (!QTest::qWaitFor([this] {
-            return !receiver.calls.isEmpty() && receiver.calls.last().member() == "Mark";
+            return !bus.receiver.calls.isEmpty() && bus.receiver.calls.last().member() == "Mark";
         }))
         return {"marker not received"};
     QStringList seen;
-    for (const QDBusMessage &call : std::as_const(receiver.calls)) {
+    for (const QDBusMessage &call : std::as_const(bus.receiver.calls)) {
         if (call.member() == "Mark")
             continue;
         QStringList fields{call.member() + "(" + call.signature() + ")"};
@@ -177,7 +148,7 @@ QStringList ControlBarTest::volumeCalls()
         seen << (call.member() == "SetVolume" && call.signature() == "uu" ? fields.mid(1).join(' ')
                                                                           : fields.join(' '));
     }
-    receiver.calls.clear();
+    bus.receiver.calls.clear();
     return seen;
 }
 

@@ -27,9 +27,14 @@ start_kevaro() {
 }
 
 # Records the sink's output (s16le, mono, 48 kHz) into $1 until stop_recording; returns once
-# the stream delivers, which can take a moment.
+# the stream delivers, which can take a moment. A recorder that falls behind loses samples,
+# which would bend the pitches heard: it takes a roomy buffer, and real-time priority where
+# allowed.
+recorder_priority=()
+chrt -r 1 true 2>/dev/null && recorder_priority=(chrt -r 1)
 start_recording() {
-    parec --latency-msec=2 --raw --format=s16le --rate=48000 --channels=1 -d v.monitor >"$1" &
+    "${recorder_priority[@]}" parec --latency-msec=50 --raw --format=s16le --rate=48000 \
+        --channels=1 -d v.monitor >"$1" &
     recorder=$!
     pids+=("$recorder")
     for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.05; done

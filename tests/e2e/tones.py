@@ -43,6 +43,12 @@ def pitch(samples):
     return RATE * (len(crossings) - 1) / (crossings[-1] - crossings[0])
 
 
+def steady_pitch(samples, window=960):
+    """The median pitch of 20 ms windows, so that a short gap in a note does not bend it."""
+    pitches = sorted(pitch(samples[i:i + window]) for i in range(0, len(samples) - window + 1, window))
+    return pitches[len(pitches) // 2] if pitches else pitch(samples)
+
+
 def fundamental(samples, low=60.0, high=1200.0):
     """Frequency of a rich tone (a piano's) from the first strong autocorrelation peak."""
     window = samples[:4096]
@@ -68,7 +74,7 @@ def main():
     for start, end in notes(samples):
         # Leave out the edges, where the note starts and fades.
         middle = samples[start + (end - start) // 5 : end - (end - start) // 5]
-        print("%d %.1f" % (start * 1000 // RATE, fundamental(middle) if rich else pitch(middle)))
+        print("%d %.1f" % (start * 1000 // RATE, fundamental(middle) if rich else steady_pitch(middle)))
 
 
 if __name__ == "__main__":

@@ -10,6 +10,10 @@ int main(int argc, char **argv)
     // on a tablet without a fast GPU. QT_QUICK_BACKEND still chooses another.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // A tablet has no keyboard: the settings fields type with Qt's on-screen keyboard, inside
+    // the window. A desktop's own input method, where one is set, stays in charge.
+    if (qEnvironmentVariableIsEmpty("QT_IM_MODULE"))
+        qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
     QGuiApplication app(argc, argv);
     return runPiano(app, QUrl(QStringLiteral("qrc:qml/qml/kevaro/main.qml")));
 }

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtQml>
 
 int runPiano(QGuiApplication &app, const QUrl &document)
@@ -17,6 +18,8 @@ int runPiano(QGuiApplication &app, const QUrl &document)
         QmlApplicationViewer viewer;
         viewer.setResizeMode(QQuickView::SizeRootObjectToView);
         viewer.setSource(document);
+        // Without a window manager full screen is only a wish: take the screen's size anyway.
+        viewer.setGeometry(viewer.screen()->geometry());
         viewer.showFullScreen();
         qDebug() << "Start Sound";
         loopResult = app.exec();

@@ -14,11 +14,20 @@ constexpr qreal cornerRadius = 8;
 // Symbols are laid out on a 50x50 grid; a bigger body keeps them centred.
 constexpr qreal grid = 50;
 
-QImage transparentImage(QSize size)
+// An empty picture of the given size, in pixels times scale.
+QImage transparentImage(QSize size, qreal scale)
 {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
+}
+
+// A painter that draws on the picture in unscaled pixels.
+void begin(QPainter &p, qreal scale)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    if (scale != 1)
+        p.scale(scale, scale);
 }
 
 void paintBody(QPainter &p, const QRectF &rect, const QColor &top, const QColor &bottom)
@@ -193,11 +202,11 @@ void paintSymbol(QPainter &p, Symbol symbol)
 
 } // namespace
 
-QImage drawButton(QSize size, Symbol symbol, Dot dot)
+QImage drawButton(QSize size, Symbol symbol, Dot dot, qreal scale)
 {
-    QImage image = transparentImage(size);
+    QImage image = transparentImage(size, scale);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    begin(p, scale);
     paintBody(p, QRectF(0, 0, size.width(), size.height()), bodyTop, bodyBottom);
     p.save();
     p.translate((size.width() - grid) / 2, (size.height() - grid) / 2);
@@ -207,11 +216,11 @@ QImage drawButton(QSize size, Symbol symbol, Dot dot)
     return image;
 }
 
-QImage drawSliderHandle()
+QImage drawSliderHandle(qreal scale)
 {
-    QImage image = transparentImage(QSize(50, 50));
+    QImage image = transparentImage(QSize(50, 50), scale);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    begin(p, scale);
     paintBody(p, QRectF(0, 0, 50, 50), QColor(0x74, 0x73, 0x6d), QColor(0x4c, 0x4b, 0x45));
     p.setPen(QPen(QColor(0, 0, 0, 90), 1));
     p.setBrush(cream);
@@ -219,11 +228,11 @@ QImage drawSliderHandle()
     return image;
 }
 
-QImage drawSliderTrack()
+QImage drawSliderTrack(qreal scale)
 {
-    QImage image = transparentImage(QSize(300, 10));
+    QImage image = transparentImage(QSize(300, 10), scale);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    begin(p, scale);
     // Darker at the top so the track looks sunk into the bar.
     QLinearGradient fill(0, 0, 0, 10);
     fill.setColorAt(0, QColor(0x0b, 0x0a, 0x08));

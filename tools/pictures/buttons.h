@@ -4,12 +4,13 @@
 #include <QSize>
 
 // The small pictures of the control bar, all drawn in one style: a near-black body with
-// transparent rounded corners, a cream symbol and an optional status dot top right.
+// transparent rounded corners, a cream symbol and an optional status dot top right. Sizes are
+// in the screen's pixels; the picture has scale times as many.
 
 enum class Dot { None, Grey, Red, Green, Yellow };
 
 enum class Symbol { None, Sharp, Loop, Stop, Close, ThreeD, Play, Pause };
 
-QImage drawButton(QSize size, Symbol symbol, Dot dot);
-QImage drawSliderHandle();
-QImage drawSliderTrack();
+QImage drawButton(QSize size, Symbol symbol, Dot dot, qreal scale);
+QImage drawSliderHandle(qreal scale);
+QImage drawSliderTrack(qreal scale);

@@ -171,12 +171,13 @@ void paintCloseMark(QPainter &p)
 
 } // namespace
 
-QImage drawKeyboard()
+QImage drawKeyboard(qreal scale)
 {
-    QImage image(pictureWidth, pictureHeight, QImage::Format_RGB32);
+    QImage image(QSize(pictureWidth, pictureHeight) * scale, QImage::Format_RGB32);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(scale, scale);
         paintKeyBed(p);
         for (const Span &key : whiteKeys)
             paintWhiteKey(p, keyRect(key, whiteBottom));

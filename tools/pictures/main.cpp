@@ -1,4 +1,5 @@
-// Draws the 32 pictures of the piano's resource bundle into a folder:
+// Draws the 32 pictures of the piano's resource bundle into a folder, each also at twice the
+// size for enlarged and high-density screens (named with "@2x", which Qt understands):
 //     make-pictures <output-folder>
 
 #include "buttons.h"
@@ -16,12 +17,12 @@ namespace {
 struct Picture
 {
     const char *file;
-    std::function<QImage()> draw;
+    std::function<QImage(qreal scale)> draw;
 };
 
-std::function<QImage()> button(int width, int height, Symbol symbol, Dot dot)
+std::function<QImage(qreal)> button(int width, int height, Symbol symbol, Dot dot)
 {
-    return [=] { return drawButton(QSize(width, height), symbol, dot); };
+    return [=](qreal scale) { return drawButton(QSize(width, height), symbol, dot, scale); };
 }
 
 const Picture pictures[] = {
@@ -73,10 +74,15 @@ int main(int argc, char *argv[])
         return 1;
     }
     for (const Picture &picture : pictures) {
-        const QString path = folder.filePath(QString::fromLatin1(picture.file));
-        if (!picture.draw().save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
+        for (const int scale : {1, 2}) {
+            QString file = QString::fromLatin1(picture.file);
+            if (scale == 2)
+                file.replace(".png", "@2x.png");
+            const QString path = folder.filePath(file);
+            if (!picture.draw(scale).save(path, "PNG")) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+                return 1;
+            }
         }
     }
     return 0;

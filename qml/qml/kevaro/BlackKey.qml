@@ -1,0 +1,18 @@
+import QtQuick
+
+// A black key: shaded while held.
+KeyArea {
+    id: key
+    height: 444
+    label.x: 25
+    label.y: 363
+    label.onBlack: true
+
+    Rectangle {
+        width: key.width
+        height: key.height
+        radius: 3
+        color: "#40c0d0ff"
+        visible: key.held
+    }
+}

@@ -1,0 +1,13 @@
+import QtQuick
+
+// The lettering on a face of a flip toggle.
+Text {
+    anchors.centerIn: parent
+    horizontalAlignment: Text.AlignHCenter
+    verticalAlignment: Text.AlignVCenter
+    visible: text !== ""
+    style: Text.Outline
+    font.bold: true
+    font.italic: false
+    font.pixelSize: 28
+}

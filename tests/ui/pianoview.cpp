@@ -55,5 +55,6 @@ bool PianoView::isReady() const
 
 QObject *PianoView::byId(const QString &id)
 {
-    return qmlContext(view.rootObject())->objectForName(id);
+    QObject *root = view.rootObject();
+    return root && root->objectName() == id ? root : root->findChild<QObject *>(id);
 }

@@ -14,6 +14,7 @@ public:
 
     bool isReady() const;
     QQuickView *window() { return &view; }
+    // The document's element with this objectName (which is its id in the document).
     QObject *byId(const QString &id);
     QString homePath() const { return home.path(); }
 

@@ -125,7 +125,7 @@ void ControlBarTest::cleanupTestCase()
 
 QObject *ControlBarTest::byId(const QString &id) const
 {
-    return qmlContext(view->rootObject())->objectForName(id);
+    return view->rootObject()->findChild<QObject *>(id);
 }
 
 // The SetVolume calls that reached the service since the last look, as "value channel".

@@ -70,14 +70,20 @@ void KeyboardTest::pressPlaysTheTopmostKey()
     QCOMPARE(playedNotes, notes);
 }
 
+// The key that took the press is shaded as held while the pointer is on it.
 void KeyboardTest::heldPressStaysWithItsKey()
 {
+    auto held = [this](const char *key) { return piano->byId(key)->property("held").toBool(); };
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(390, 600));
+    QVERIFY(held("keyc1"));
     QTest::mouseMove(view, QPoint(500, 600));
     QTest::mouseMove(view, QPoint(600, 600));
+    QVERIFY(!held("keyc1") && !held("keyd1") && !held("keye1"));
     QCOMPARE(playedNotes, QStringList{"keyc1"});
     QTest::mouseMove(view, QPoint(390, 620));
+    QVERIFY(held("keyc1"));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(390, 620));
+    QVERIFY(!held("keyc1"));
     QCOMPARE(playedNotes, (QStringList{"keyc1", "keyc1"}));
 }
 

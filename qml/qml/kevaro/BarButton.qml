@@ -11,6 +11,6 @@ Picture {
 
     BarTap {
         id: tap
-        onTapped: button.tapped()
+        onActivated: button.tapped()
     }
 }

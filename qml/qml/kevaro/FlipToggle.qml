@@ -61,7 +61,7 @@ Flipable {
     }
 
     BarTap {
-        onTapped: {
+        onActivated: {
             toggle.flipped = !toggle.flipped
             toggle.toggled()
         }

@@ -52,8 +52,10 @@ TextEdit {
             color: "#fffacd"
         }
 
-        TapHandler {
-            onTapped: field.folderWanted()
+        // Takes the press, which must not reach the key beneath.
+        MouseArea {
+            anchors.fill: parent
+            onClicked: field.folderWanted()
         }
     }
 }

@@ -3,8 +3,7 @@ import QtQuick.Dialogs
 
 // The settings panel over the keys: the names and folders of the five sound sets, and Save.
 // Only the fields, their folder buttons and Save take presses; elsewhere a press reaches the key
-// beneath. While an on-screen keyboard is up, the panel rises so that the field being typed in
-// stays above it.
+// beneath.
 Rectangle {
     id: configform
     y: 65
@@ -25,11 +24,11 @@ Rectangle {
         configpath3, configname4, configpath4, configname5, configpath5]
     readonly property Item typingField: fields.find(field => field.activeFocus) || null
     readonly property real restingTop: (height - panel.height) / 2
+    // While the on-screen keyboard is up the panel rises until Save, and so every field, is
+    // above it.
     readonly property real lift: {
-        if (!typingField)
-            return 0
-        const fieldBottom = y + restingTop + typingField.y + typingField.height
-        return Math.min(restingTop, Math.max(0, fieldBottom + 12 - keyboardTop))
+        const saveBottom = y + restingTop + savebutton.y + savebutton.height
+        return Math.min(restingTop, Math.max(0, saveBottom + 8 - keyboardTop))
     }
 
     // The on-screen keyboard goes with the panel.

@@ -28,6 +28,6 @@ Picture {
 
     BarTap {
         objectName: button.objectName + "click"
-        onTapped: button.parent.choose(button.number)
+        onActivated: button.parent.choose(button.number)
     }
 }

@@ -68,7 +68,7 @@ Rectangle {
         VirtualKeyboard.InputPanel {
             id: inputpanel
             objectName: "inputpanel"
-            width: 1000
+            width: 800
             x: (scene.width - width) / 2
             y: active ? scene.height - height : scene.height
             visible: active

@@ -19,7 +19,6 @@ private slots:
     void init();
     void cleanupTestCase();
     void chordsSoundEachFingerOnce();
-    void fingersLandAndLiftInAnyOrder();
     void fingerSlidingOffItsKeyAndBack();
     void barTapsCountWhileAFingerHoldsAKey();
     void cancelledPressesLeaveNothingHalfDone();
@@ -58,10 +57,11 @@ void TouchTest::cleanupTestCase()
     delete piano;
 }
 
+// Ten fingers land at once; they lift in two groups, the first group's keys in any order.
 void TouchTest::chordsSoundEachFingerOnce()
 {
-    const QList<QPoint> keys = {{50, 650},  {160, 650}, {278, 650}, c1,         d1,
-                                e1,         {700, 650}, g1,         {950, 650}, cis1};
+    const QList<QPoint> keys = {cis1,       {160, 650}, {278, 650}, e1,         d1,
+                                c1,         {700, 650}, g1,         {950, 650}, {50, 650}};
     QTest::QTouchEventSequence landing = touch();
     for (int finger = 0; finger < keys.size(); ++finger)
         landing.press(finger, keys[finger]);
@@ -69,32 +69,17 @@ void TouchTest::chordsSoundEachFingerOnce()
     QCOMPARE(PianoView::played.size(), 10);
     QCOMPARE(QSet<QString>(PianoView::played.begin(), PianoView::played.end()).size(), 10);
     QVERIFY(held("keyc1") && held("keycis1") && held("keye1") && !held("keyh1"));
-    nextFrame();
-    QTest::QTouchEventSequence lifting = touch();
-    for (int finger = 0; finger < keys.size(); ++finger)
-        lifting.release(finger, keys[finger]);
-    lifting.commit();
-    QVERIFY(!held("keyc1") && !held("keycis1") && !held("keye1"));
-    QCOMPARE(PianoView::played.size(), 10);
-}
-
-void TouchTest::fingersLandAndLiftInAnyOrder()
-{
-    for (bool firstLiftsFirst : {true, false}) {
-        PianoView::clear();
-        touch().press(0, c1).commit();
+    for (const int lastLifted : {5, 10}) {
         nextFrame();
-        touch().move(0, c1).press(1, g1).commit();
-        nextFrame();
-        const int first = firstLiftsFirst ? 0 : 1, second = 1 - first;
-        const QPoint firstAt = firstLiftsFirst ? c1 : g1, secondAt = firstLiftsFirst ? g1 : c1;
-        touch().release(first, firstAt).move(second, secondAt).commit();
-        nextFrame();
-        touch().release(second, secondAt).commit();
-        nextFrame();
-        QCOMPARE(PianoView::played, (QStringList{"keyc1", "keyg1"}));
-        QVERIFY(!held("keyc1") && !held("keyg1"));
+        QTest::QTouchEventSequence lifting = touch();
+        for (int finger = 0; finger < keys.size(); ++finger)
+            finger < lastLifted ? lifting.release(finger, keys[finger])
+                                : lifting.move(finger, keys[finger]);
+        lifting.commit();
+        QCOMPARE(held("keycis1"), false);
+        QCOMPARE(held("keyc1"), lastLifted == 5);
     }
+    QCOMPARE(PianoView::played.size(), 10);
 }
 
 void TouchTest::fingerSlidingOffItsKeyAndBack()

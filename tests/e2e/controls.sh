@@ -2,7 +2,8 @@
 # End to end: the built piano in a real X window, with the shared sound server and a session bus
 # of its own on which kevaro-systeminfo serves the volume. The control bar is worked with
 # xdotool: the labels show, a sound set is chosen, a looped note keeps sounding until stop, the
-# slider sets the sound server's volume, and close ends the piano with status 0.
+# slider sets the sound server's volume, and close ends the piano with status 0. Then, on X
+# servers of other sizes, a press where a key is drawn plays that key and close ends the piano.
 #   controls.sh PATH/TO/kevaro      (kevaro-systeminfo is taken from beside it)
 set -euo pipefail
 kevaro=$1
@@ -198,4 +199,43 @@ kill -0 "$kevaro_pid" 2>/dev/null && fail "kevaro did not end after close"
 status=0
 wait "$kevaro_pid" || status=$?
 [ "$status" -eq 0 ] || fail "kevaro ended with status $status"
+
+# Other screens: the scene is scaled to fit and centred. The place in a screen of w x h pixels
+# of the point x y of the 1366x768 scene.
+drawn_at() {
+    awk -v w="$1" -v h="$2" -v x="$3" -v y="$4" 'BEGIN {
+        s = w / 1366 < h / 768 ? w / 1366 : h / 768
+        printf "%d %d", (w - 1366 * s) / 2 + x * s, (h - 768 * s) / 2 + y * s }'
+}
+for size in 1920x1080 1280x800 1024x768; do
+    w=${size%x*} h=${size#*x}
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display-$size" \
+        >"$work/xvfb-$size.log" 2>&1 &
+    xvfb=$!
+    pids+=("$xvfb")
+    for _ in $(seq 100); do [ -s "$work/display-$size" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$work/display-$size")"
+    HOME="$work/home" QT_QPA_PLATFORM=xcb "$kevaro" >"$work/kevaro.out" 2>"$work/kevaro.err" &
+    kevaro_pid=$!
+    pids+=("$kevaro_pid")
+    for _ in $(seq 100); do shown && break; sleep 0.1; done
+    shown || fail "no window of kevaro shows at $size"
+    sleep 1
+    # The end keys, a black key and a white key beside a black one.
+    for key in "keyg0 50 650" "keycis1 434 300" "keyd2 1280 650" "keydis2 1345 300"; do
+        read -r name x y <<<"$key"
+        click $(drawn_at "$w" "$h" "$x" "$y")
+    done
+    played=$(grep -o '/one/key[a-z0-9]*\.wav' "$work/kevaro.err" | sed 's|/one/||; s|\.wav||' | tr '\n' ' ')
+    echo "at $size the presses played: $played"
+    [ "$played" = "keyg0 keycis1 keyd2 keydis2 " ] || fail "the wrong keys played at $size"
+    click $(drawn_at "$w" "$h" 1329 32)
+    for _ in $(seq 100); do kill -0 "$kevaro_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$kevaro_pid" 2>/dev/null && fail "kevaro did not end after close at $size"
+    status=0
+    wait "$kevaro_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "kevaro ended with status $status at $size"
+    kill "$xvfb"
+    wait "$xvfb" 2>/dev/null || true
+done
 echo "e2e_controls: ok"

@@ -77,7 +77,8 @@ private:
     }
     QPoint middleOf(const char *id) const
     {
-        return item(id)->mapToScene(QPointF(item(id)->width() / 2, item(id)->height() / 2))
+        return item(id)
+            ->mapToScene(QPointF(item(id)->width() / 2, item(id)->height() / 2))
             .toPoint();
     }
     void tap(QPoint at)

@@ -60,8 +60,8 @@ void TouchTest::cleanupTestCase()
 // Ten fingers land at once; they lift in two groups, the first group's keys in any order.
 void TouchTest::chordsSoundEachFingerOnce()
 {
-    const QList<QPoint> keys = {cis1,       {160, 650}, {278, 650}, e1,         d1,
-                                c1,         {700, 650}, g1,         {950, 650}, {50, 650}};
+    const QList<QPoint> keys = {cis1, {160, 650}, {278, 650}, e1,         d1,
+                                c1,   {700, 650}, g1,         {950, 650}, {50, 650}};
     QTest::QTouchEventSequence landing = touch();
     for (int finger = 0; finger < keys.size(); ++finger)
         landing.press(finger, keys[finger]);

@@ -6,7 +6,7 @@ KeyArea {
     height: 444
     label.x: 25
     label.y: 363
-    label.onBlack: true
+    label.light: true
 
     Rectangle {
         width: key.width

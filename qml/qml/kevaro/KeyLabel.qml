@@ -2,8 +2,9 @@ import QtQuick
 
 // A key's note name, shown while the label toggle is on. Dark on white keys, light on black.
 Text {
-    property bool onBlack: false
+    // Light lettering, for a black key.
+    property bool light: false
     visible: false
-    color: onBlack ? "#f2f0e4" : "#000000"
+    color: light ? "#f2f0e4" : "#000000"
     font.pixelSize: 12
 }

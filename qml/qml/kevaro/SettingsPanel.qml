@@ -54,7 +54,8 @@ Rectangle {
     function pickFolder(field) {
         folderdialog.field = field
         if (field.text !== "")
-            folderdialog.currentFolder = "file://" + encodeURI(field.text)
+            folderdialog.currentFolder = "file://"
+                    + field.text.split("/").map(encodeURIComponent).join("/")
         folderdialog.open()
     }
     Component.onCompleted: fields.forEach(field => field.folderWanted.connect(() => pickFolder(field)))

@@ -1519,11 +1519,14 @@ Rectangle {
                         rsound.setconfigpath(5, configpath5.text)
                         rsound.saveconfig()
                         rsound.loadconfig()
-                        media1text1.text = configname1.text
-                        media2text1.text = configname2.text
-                        media3text1.text = configname3.text
-                        media4text1.text = configname4.text
-                        media5text1.text = configname5.text
+                        // A failed save leaves the captions as they were.
+                        if (!rsound.saveerror) {
+                            media1text1.text = configname1.text
+                            media2text1.text = configname2.text
+                            media3text1.text = configname3.text
+                            media4text1.text = configname4.text
+                            media5text1.text = configname5.text
+                        }
                     }
 
                     Text {
@@ -1536,6 +1539,22 @@ Rectangle {
                         font.pixelSize: 23
                     }
                 }
+            }
+
+            Text {
+                id: saveerrortext
+                objectName: "saveerrortext"
+                x: 190
+                y: 377
+                width: 445
+                text: rsound.saveerror || ""
+                visible: text !== ""
+                color: "#ffd54f"
+                font.bold: true
+                font.pixelSize: 14
+                wrapMode: Text.WrapAnywhere
+                maximumLineCount: 3
+                elide: Text.ElideRight
             }
 
             Text {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 namespace kevaro {
 
@@ -114,10 +116,17 @@ void readMixedToStereo(SNDFILE *file, int channels, std::vector<std::int16_t> &s
 
 std::shared_ptr<const DecodedNote> DecodedNote::decodeFile(const std::string &path)
 {
-    SF_INFO info{};
-    SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
+    // Opened here: libsndfile keeps the path it is given in a buffer of 1,024 bytes and
+    // fails on a longer one.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
         return nullptr;
+    SF_INFO info{};
+    SNDFILE *file = sf_open_fd(descriptor, SFM_READ, &info, SF_FALSE);
+    if (!file) {
+        close(descriptor);
+        return nullptr;
+    }
     auto note = std::make_shared<DecodedNote>();
     if (info.channels > 0 && info.samplerate > 0) {
         // Float files beyond full scale clip instead of wrapping round.
@@ -133,6 +142,7 @@ std::shared_ptr<const DecodedNote> DecodedNote::decodeFile(const std::string &pa
                          path.c_str(), note->samples.size());
     }
     sf_close(file);
+    close(descriptor);
     if (note->samples.empty())
         return nullptr;
     return note;

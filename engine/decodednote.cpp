@@ -60,11 +60,17 @@ std::vector<int> channelPositions(SNDFILE *file, int channels)
     if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, positions.data(),
                    int(positions.size() * sizeof(int))) == SF_TRUE)
         return positions;
-    static const int wavOrder[] = {
-        SF_CHANNEL_MAP_FRONT_LEFT,   SF_CHANNEL_MAP_FRONT_RIGHT, SF_CHANNEL_MAP_FRONT_CENTER,
-        SF_CHANNEL_MAP_LFE,          SF_CHANNEL_MAP_REAR_LEFT,   SF_CHANNEL_MAP_REAR_RIGHT,
-        SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER, SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER,
-        SF_CHANNEL_MAP_REAR_CENTER,  SF_CHANNEL_MAP_SIDE_LEFT,   SF_CHANNEL_MAP_SIDE_RIGHT};
+    static const int wavOrder[] = {SF_CHANNEL_MAP_FRONT_LEFT,
+                                   SF_CHANNEL_MAP_FRONT_RIGHT,
+                                   SF_CHANNEL_MAP_FRONT_CENTER,
+                                   SF_CHANNEL_MAP_LFE,
+                                   SF_CHANNEL_MAP_REAR_LEFT,
+                                   SF_CHANNEL_MAP_REAR_RIGHT,
+                                   SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER,
+                                   SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER,
+                                   SF_CHANNEL_MAP_REAR_CENTER,
+                                   SF_CHANNEL_MAP_SIDE_LEFT,
+                                   SF_CHANNEL_MAP_SIDE_RIGHT};
     for (std::size_t i = 0; i < positions.size() && i < std::size(wavOrder); ++i)
         positions[i] = wavOrder[i];
     return positions;

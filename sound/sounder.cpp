@@ -158,9 +158,10 @@ QString sounder::getconfigpath(int nr)
 void sounder::saveconfig()
 {
     QString reason;
-    const QString error = config.save(&reason) ? QString()
-                                               : QStringLiteral("Could not save the sound sets: %1 (%2)")
-                                                     .arg(Config::settingsFilePath(), reason);
+    const QString error = config.save(&reason)
+                              ? QString()
+                              : QStringLiteral("Could not save the sound sets: %1 (%2)")
+                                    .arg(Config::settingsFilePath(), reason);
     if (error != m_saveerror) {
         m_saveerror = error;
         emit saveerrorChanged();

@@ -181,7 +181,8 @@ void TestConfig::acceptedForms_data()
         << QByteArray("DIR_01 = /x\ndir_1 = /y\nDirname_01 = Z\n = empty key\n") << preset;
     const QByteArray fill(5000, 'x');
     QTest::newRow("line of 5000 characters sets its own key only")
-        << "dirname_01 = " + fill + "dir_02 = /tail\n" << with({{5, fill + "dir_02 = /tail"}});
+        << "dirname_01 = " + fill + "dir_02 = /tail\n"
+        << with({{5, fill + "dir_02 = /tail"}});
 }
 
 void TestConfig::acceptedForms()

@@ -1,10 +1,10 @@
 // Note files: what cannot be played gives no voice and no sound, files of more than two
 // channels are mixed down, and a file is decoded once per process however often and wherever
 // it plays, and again once it changed on disk.
+#include "decodednote.h"
 #include "loopbackdevice.h"
 #include "notecheck.h"
 #include "notefolder.h"
-#include "decodednote.h"
 #include "samplecache.h"
 
 #include <filesystem>

@@ -5,10 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QQuickItem>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QQuickItem>
 
 #include <unistd.h>
 
@@ -211,7 +211,8 @@ static QString noteFolder(const QString &path, const QStringList &noteFiles)
 void SounderTest::setsInAnyFolderRoundTripAndPlayDecoded()
 {
     const Config names;
-    const QString first = noteFolder(home->filePath("Klänge/Flügel für Jürgen – ♪"), names.noteFiles);
+    const QString first =
+        noteFolder(home->filePath("Klänge/Flügel für Jürgen – ♪"), names.noteFiles);
     const QString second = noteFolder(home->filePath("second"), names.noteFiles);
     QString deep = home->filePath("edited");
     while (deep.size() <= 1100)
@@ -290,8 +291,8 @@ void SounderTest::failedSaveIsShownInThePanel()
     QVERIFY(!errorText->isVisible());
 
     pressSave();
-    QCOMPARE(text("saveerrortext"), "Could not save the sound sets: " + folder +
-                                        "/kevaro.config (permission denied)");
+    QCOMPARE(text("saveerrortext"),
+             "Could not save the sound sets: " + folder + "/kevaro.config (permission denied)");
     QVERIFY(errorText->isVisible());
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QCOMPARE(settings.readAll(), before);

@@ -1552,7 +1552,7 @@ Rectangle {
                 color: "#ffd54f"
                 font.bold: true
                 font.pixelSize: 14
-                wrapMode: Text.WrapAnywhere
+                wrapMode: Text.Wrap
                 maximumLineCount: 3
                 elide: Text.ElideRight
             }

@@ -44,10 +44,6 @@ TEST(Files, UnplayableFilesGiveNoVoice)
     playNote(engine, folder.writeBytes("truncated.wav", wav.substr(0, 44 + 2 * 500)));
     const std::vector<std::int16_t> head(tone.begin(), tone.begin() + 500);
     EXPECT_TRUE(sameSamples(loopback.render(600), mixOf(head, 600)));
-    // A missing note copied in later plays.
-    std::filesystem::copy_file(good, unplayable.front());
-    playNote(engine, unplayable.front());
-    EXPECT_TRUE(sameSamples(loopback.render(1000), mixOf(tone, 1000)));
     engine->release();
 }
 
@@ -92,14 +88,6 @@ TEST(Files, MoreThanTwoChannelsAreMixedToStereo)
         EXPECT_NEAR(note->samples[2 * i], front[i] + 0.7071 * centre[i], 1.0) << i;
         EXPECT_NEAR(note->samples[2 * i + 1], 0.7071 * centre[i], 1.0) << i;
     }
-    LoopbackDevice loopback;
-    SoundEngine *engine = loopback.openEngine();
-    ASSERT_TRUE(engine);
-    kevaro::Voice *voice = holdNote(engine, path);
-    EXPECT_TRUE(voice);
-    if (voice)
-        voice->release();
-    engine->release();
 }
 
 TEST(Files, NoteChangedOnDiskPlaysAsItIsNow)
@@ -131,9 +119,12 @@ TEST(Files, NoteChangedOnDiskPlaysAsItIsNow)
     EXPECT_TRUE(sameSamples(secondDevice.render(700), mixOf(same, 700)));
     EXPECT_EQ(SampleCache::instance().decodeCount(), decodes + 1);
 
-    // Removed: silence, not the copy.
+    // Removed: silence, not the copy; copied in again: it plays.
     std::filesystem::remove(path);
     playNote(engine, path);
     EXPECT_TRUE(sameSamples(secondDevice.render(700), silence(700)));
+    folder.writeWav("note.wav", first);
+    playNote(engine, path);
+    EXPECT_TRUE(sameSamples(secondDevice.render(500), mixOf(first, 500)));
     engine->release();
 }

@@ -213,12 +213,11 @@ void SounderTest::setsInAnyFolderRoundTripAndPlayDecoded()
     const Config names;
     const QString first =
         noteFolder(home->filePath("Klänge/Flügel für Jürgen – ♪"), names.noteFiles);
-    const QString second = noteFolder(home->filePath("second"), names.noteFiles);
     QString deep = home->filePath("edited");
     while (deep.size() <= 1100)
         deep += "/" + QString(120, QChar(0x00e9)); // 240 bytes, a name's limit is 255
     const QString edited = noteFolder(deep, names.noteFiles);
-    writeSettings(("dir_01 = " + first + "\ndir_02 = " + second + "\n").toUtf8());
+    writeSettings(("dir_01 = " + first + "\n").toUtf8());
     const auto decodes = [] {
         kevaro::NotePreloader::waitUntilIdle();
         return kevaro::SampleCache::instance().decodeCount();
@@ -233,24 +232,17 @@ void SounderTest::setsInAnyFolderRoundTripAndPlayDecoded()
 
     auto before = decodes();
     sounder element;
-    QCOMPARE(element.getconfigpath(1), first);
     QCOMPARE(decodes() - before, 22u);
     QVERIFY(decoded(first + "/keyc1.wav"));
     before = decodes();
     element.dosound("keyc1");
-    element.dosound("keyg0");
-    element.dosound("keyc1");
-    QCOMPARE(decodes(), before);
-
-    element.setmedia(2);
-    QCOMPARE(decodes() - before, 22u);
-    before = decodes();
-    element.dosound("keydis2");
-    QCOMPARE(decodes(), before);
-
+    // Saving preloads the selected set again: its files are unchanged, so nothing is decoded.
     element.setconfigpath(2, edited);
     element.saveconfig();
     QCOMPARE(element.saveerror(), QString());
+    QCOMPARE(decodes(), before);
+
+    element.setmedia(2);
     QCOMPARE(decodes() - before, 22u);
     QVERIFY(decoded(edited + "/keyh1.wav"));
     before = decodes();

@@ -94,6 +94,7 @@ void readMixedToStereo(SNDFILE *file, int channels, std::vector<std::int16_t> &s
         gains.push_back(stereoGains(position));
     std::vector<float> block(std::size_t(blockFrames) * std::size_t(channels));
     std::vector<float> mix;
+    mix.reserve(samples.capacity());
     sf_count_t frames;
     while (mix.size() < maxSamples &&
            (frames = sf_readf_float(file, block.data(), blockFrames)) > 0) {
@@ -137,6 +138,9 @@ std::shared_ptr<const DecodedNote> DecodedNote::decodeFile(const std::string &pa
     if (info.channels > 0 && info.samplerate > 0) {
         // Float files beyond full scale clip instead of wrapping round.
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // What the header claims, within bounds: a false claim costs address space only.
+        note->samples.reserve(std::size_t(std::clamp<sf_count_t>(info.frames, 0, maxSamples)) *
+                              std::size_t(std::min(info.channels, 2)));
         if (info.channels <= 2)
             readAsIs(file, info.channels, note->samples);
         else

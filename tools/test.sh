@@ -28,7 +28,7 @@ else
     export ASAN_OPTIONS=detect_leaks=1
     export LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp
-    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$supp/tsan.supp
     [ "$sanitizer" = thread ] && set -- -R '^engine\.' "$@"
 fi
 services="$build/test-services"

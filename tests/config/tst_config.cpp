@@ -146,10 +146,6 @@ void TestConfig::writtenForm()
     QVERIFY(back.load());
     QCOMPARE(back.names[0], QString("Grand"));
     QCOMPARE(back.names[1], c.names[1]);
-
-    QString yes = "YeS";
-    QVERIFY(c._toBool(yes) && c._fromBool(true) == "true" && c._fromBool(false) == "false");
-    QVERIFY(c._dirExists(home->path()) && !c._dirExists(Config::settingsFilePath()));
 }
 
 void TestConfig::acceptedForms_data()
@@ -295,14 +291,14 @@ void TestConfig::lineBreaksInValues()
 void TestConfig::interruptedSave()
 {
     const QString file = Config::settingsFilePath();
-    const QStringList shorter(10, "short"), longer(10, QString(3000, QChar(0x00fc)));
     Config c;
-    setValues(c, shorter);
-    QVERIFY(c.save());
-    const QByteArray shortForm = readAll(file);
-    setValues(c, longer);
-    QVERIFY(c.save());
-    const QByteArray longForm = readAll(file);
+    const auto savedForm = [&](const QStringList &values) {
+        setValues(c, values);
+        return c.save() ? readAll(file) : QByteArray();
+    };
+    const QStringList shorter(10, "short"), longer(10, QString(3000, QChar(0x00fc)));
+    const QByteArray shortForm = savedForm(shorter), longForm = savedForm(longer);
+    QVERIFY(!shortForm.isEmpty() && !longForm.isEmpty());
 
     // A file size limit below the new content makes a write fail part-way: reported, and the
     // earlier file stays whole.

@@ -261,15 +261,18 @@ void SounderTest::failedSaveIsShownInThePanel()
     PianoView piano;
     QVERIFY(piano.isReady());
     const QString folder = piano.homePath() + "/.kevaro";
-    QFile settings(folder + "/kevaro.config");
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    const QByteArray before = settings.readAll();
-    settings.close();
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    if (access(QFile::encodeName(folder).constData(), W_OK) == 0) {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto settings = [&] {
+        QFile file(folder + "/kevaro.config");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = settings();
+    const auto writable = [&](bool yes) {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                          (yes ? QFile::WriteOwner : QFile::Permissions()));
+    };
+    writable(false);
+    if (access(QFile::encodeName(folder).constData(), W_OK) == 0)
         QSKIP("the folder stays writable (root): runs as its own ctest case as another user");
-    }
     const auto text = [&](const char *id) { return piano.byId(id)->property("text").toString(); };
     const auto pressSave = [&] {
         const auto button = qobject_cast<QQuickItem *>(piano.byId("savebutton"));
@@ -278,7 +281,6 @@ void SounderTest::failedSaveIsShownInThePanel()
     };
     piano.byId("configform")->setProperty("visible", true);
     piano.byId("configname1")->setProperty("text", "Neu");
-    piano.byId("configpath1")->setProperty("text", "/neu");
     const auto errorText = qobject_cast<QQuickItem *>(piano.byId("saveerrortext"));
     QVERIFY(!errorText->isVisible());
 
@@ -286,21 +288,17 @@ void SounderTest::failedSaveIsShownInThePanel()
     QCOMPARE(text("saveerrortext"),
              "Could not save the sound sets: " + folder + "/kevaro.config (permission denied)");
     QVERIFY(errorText->isVisible());
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    QCOMPARE(settings.readAll(), before);
-    settings.close();
+    QCOMPARE(settings(), before);
     QCOMPARE(text("media1text1"), QString("Test"));
     QCOMPARE(text("configname1"), QString("Neu"));
-    QCOMPARE(text("configpath1"), QString("/neu"));
     QVERIFY(piano.byId("configform")->property("visible").toBool());
 
     // Writable again: the save goes through, the message goes, the caption follows.
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    writable(true);
     pressSave();
     QVERIFY(!errorText->isVisible());
     QCOMPARE(text("media1text1"), QString("Neu"));
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    QVERIFY(settings.readAll().startsWith("dir_01 = /neu\n"));
+    QVERIFY(settings().contains("dirname_01 = Neu\n"));
 }
 
 QTEST_MAIN(SounderTest)

@@ -45,7 +45,7 @@ QString failureReason(const QSaveFile &file, const QString &dirPath)
     const QFileInfo dir(dirPath);
     if (dir.exists() && !dir.isDir())
         return QStringLiteral("a file named %1 is in the way").arg(dir.fileName());
-    // Said so by the system for a folder we cannot write; Qt words it otherwise for a file.
+    // The system's words for a read-only folder; Qt words a read-only file its own way.
     const QFileInfo existing(file.fileName());
     if (existing.exists() && !existing.isWritable())
         return QStringLiteral("permission denied");

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -38,6 +39,23 @@ QString oneLine(const QString &value)
     return line;
 }
 
+// Why a save failed, in lower case to follow the path in a sentence.
+QString failureReason(const QSaveFile &file, const QString &dirPath)
+{
+    const QFileInfo dir(dirPath);
+    if (dir.exists() && !dir.isDir())
+        return QStringLiteral("a file named %1 is in the way").arg(dir.fileName());
+    // The system's words for a read-only folder; Qt words a read-only file its own way.
+    const QFileInfo existing(file.fileName());
+    if (existing.exists() && !existing.isWritable())
+        return QStringLiteral("permission denied");
+    QString reason = file.errorString();
+    if (reason.isEmpty())
+        reason = QStringLiteral("unknown error");
+    reason[0] = reason[0].toLower();
+    return reason;
+}
+
 } // namespace
 
 Config::Config()
@@ -66,8 +84,9 @@ bool Config::load()
         return false;
 
     QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QString line = in.readLine(1024);
+    QString line;
+    // Whole lines, however long: a cut line would read its tail as a line of its own.
+    while (in.readLineInto(&line)) {
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
@@ -83,7 +102,7 @@ bool Config::load()
     return true;
 }
 
-bool Config::save()
+bool Config::save(QString *reason)
 {
     const QString dirPath = settingsDirPath();
     const QString filePath = settingsFilePath();
@@ -103,8 +122,12 @@ bool Config::save()
         out.flush();
         written = out.status() == QTextStream::Ok && file.commit();
     }
-    if (!written)
+    if (!written) {
         printf("Kann Configdatei nicht speichern %s\n", filePath.toUtf8().constData());
+        fflush(stdout);
+        if (reason)
+            *reason = failureReason(file, dirPath);
+    }
     return written;
 }
 

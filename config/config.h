@@ -15,8 +15,9 @@ public:
     // Reads the settings file; false when it cannot be opened.
     bool load();
     // Writes the settings file whole; false (with a message on standard output) when the
-    // file cannot be written. An earlier file is never left half written.
-    bool save();
+    // file cannot be written, and then reason, when given, says why in a few lower-case
+    // words ("permission denied"). An earlier file is never left half written.
+    bool save(QString *reason = nullptr);
 
     QString _fromBool(bool value);
     bool _toBool(QString &text);

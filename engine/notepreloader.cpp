@@ -52,7 +52,7 @@ void NotePreloader::run()
         decoding_ = true;
         lock.unlock();
         if (const std::shared_ptr<const DecodedNote> note = SampleCache::instance().load(path))
-            OutputSession::uploadToOpenSessions(path, *note);
+            OutputSession::uploadToOpenSessions(path, note);
         lock.lock();
         decoding_ = false;
         changed_.notify_all();

@@ -124,16 +124,35 @@ Voice *OutputSession::play(const char *path, float x, float y, float z, bool loo
 ALuint OutputSession::bufferFor(const char *path)
 {
     const std::string key(path);
-    const auto uploaded = buffers_.find(key);
-    if (uploaded != buffers_.end())
-        return uploaded->second;
+    // One stat when the note is known: a file changed on disk plays as it is now.
     const std::shared_ptr<const DecodedNote> decoded = SampleCache::instance().load(key);
     if (!decoded)
         return 0;
+    const auto uploaded = buffers_.find(key);
+    if (uploaded != buffers_.end() && uploaded->second.note == decoded)
+        return uploaded->second.buffer;
     const ALuint buffer = uploadBuffer(*decoded);
     if (buffer != 0)
-        buffers_.emplace(key, buffer);
+        replaceBuffer(key, {buffer, decoded});
     return buffer;
+}
+
+void OutputSession::replaceBuffer(const std::string &path, const UploadedNote &uploaded)
+{
+    const auto [known, added] = buffers_.emplace(path, uploaded);
+    if (added)
+        return;
+    retiredBuffers_.push_back(known->second.buffer);
+    known->second = uploaded;
+    // Frees those no source holds any longer; deleting a held one fails and keeps it.
+    std::vector<ALuint> held;
+    for (ALuint buffer : retiredBuffers_) {
+        alGetError();
+        alDeleteBuffers(1, &buffer);
+        if (alGetError() != AL_NO_ERROR)
+            held.push_back(buffer);
+    }
+    retiredBuffers_.swap(held);
 }
 
 ALuint OutputSession::takeSource()
@@ -187,31 +206,38 @@ ALuint OutputSession::stealOldestSource()
     return source;
 }
 
-void OutputSession::upload(const std::string &path, const DecodedNote &note)
+void OutputSession::upload(const std::string &path, const std::shared_ptr<const DecodedNote> &note)
 {
     std::lock_guard<std::mutex> closing(closingMutex_);
+    const auto isUploaded = [&] {
+        const auto uploaded = buffers_.find(path);
+        return uploaded != buffers_.end() && uploaded->second.note == note;
+    };
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_ || buffers_.count(path))
+        if (closed_ || isUploaded())
             return;
     }
     ContextScope scope(context_);
-    ALuint buffer = uploadBuffer(note);
+    ALuint buffer = uploadBuffer(*note);
     if (buffer == 0)
         return;
     std::lock_guard<std::mutex> lock(mutex_);
     // A press may have uploaded it meanwhile.
-    if (!buffers_.emplace(path, buffer).second)
+    if (isUploaded())
         alDeleteBuffers(1, &buffer);
+    else
+        replaceBuffer(path, {buffer, note});
 }
 
 void OutputSession::uploadDecodedNotes()
 {
     for (const auto &[path, note] : SampleCache::instance().decodedNotes())
-        upload(path, *note);
+        upload(path, note);
 }
 
-void OutputSession::uploadToOpenSessions(const std::string &path, const DecodedNote &note)
+void OutputSession::uploadToOpenSessions(const std::string &path,
+                                         const std::shared_ptr<const DecodedNote> &note)
 {
     std::vector<std::shared_ptr<OutputSession>> sessions;
     {
@@ -267,8 +293,11 @@ void OutputSession::close()
             alDeleteSources(ALsizei(sources.size()), sources.data());
         }
         for (const auto &uploaded : buffers_)
-            alDeleteBuffers(1, &uploaded.second);
+            alDeleteBuffers(1, &uploaded.second.buffer);
+        if (!retiredBuffers_.empty())
+            alDeleteBuffers(ALsizei(retiredBuffers_.size()), retiredBuffers_.data());
     }
+    retiredBuffers_.clear();
     idleSources_.clear();
     playbacks_.clear();
     buffers_.clear();

@@ -36,12 +36,14 @@ public:
                 bool keepHandle, PlayOutcome &outcome);
 
     // Uploads the note unless this device has it already; for worker threads, so that
-    // pressing it later costs no copying either.
-    void upload(const std::string &path, const DecodedNote &note);
+    // pressing it later costs no copying either. A newer decoding of the path replaces the
+    // older one.
+    void upload(const std::string &path, const std::shared_ptr<const DecodedNote> &note);
     // Uploads every note the process decoded so far.
     void uploadDecodedNotes();
     // Uploads the note to every open device.
-    static void uploadToOpenSessions(const std::string &path, const DecodedNote &note);
+    static void uploadToOpenSessions(const std::string &path,
+                                     const std::shared_ptr<const DecodedNote> &note);
 
     // Whether the device went away (its sound server died, say); false once closed.
     bool isDisconnected() const;
@@ -67,7 +69,17 @@ private:
         Voice *holder; // nullptr once nobody holds a handle to it
     };
 
+    // A buffer of a note as uploaded, with the decoding it came from.
+    struct UploadedNote
+    {
+        ALuint buffer;
+        std::shared_ptr<const DecodedNote> note;
+    };
+
     ALuint bufferFor(const char *path);
+    // Puts buffer in the place of path's older upload, if any. Caller holds mutex_ with the
+    // context current.
+    void replaceBuffer(const std::string &path, const UploadedNote &uploaded);
     ALuint takeSource();
     void reclaimFinishedSources();
     ALuint stealOldestSource();
@@ -83,7 +95,9 @@ private:
     std::mutex closingMutex_;
     mutable std::mutex mutex_;
     bool closed_ = false;
-    std::unordered_map<std::string, ALuint> buffers_; // by note path
+    std::unordered_map<std::string, UploadedNote> buffers_; // by note path
+    // Older uploads that a source still held when they were replaced; freed at close().
+    std::vector<ALuint> retiredBuffers_;
     std::vector<ALuint> idleSources_;
     std::vector<Playback> playbacks_; // oldest first
 };

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
@@ -68,7 +69,7 @@ void sounder::preloadSelectedSet()
 {
     std::vector<std::string> paths;
     for (const QString &file : config.noteFiles)
-        paths.push_back((selectedDirectory() + "/" + file).toLatin1().toStdString());
+        paths.push_back(QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
     kevaro::NotePreloader::preload(std::move(paths));
 }
 
@@ -86,7 +87,7 @@ void sounder::dosound(QString myString)
         if (!engine)
             return;
     }
-    const QByteArray file = path.toLatin1();
+    const QByteArray file = QFile::encodeName(path);
     replaceLastSound(engine->playAt(file.constData(), float(m_vecx), float(m_vecy), float(m_vecz),
                                     m_playlooped, false, true, kevaro::LoadMode::Automatic, true));
 }
@@ -156,7 +157,15 @@ QString sounder::getconfigpath(int nr)
 
 void sounder::saveconfig()
 {
-    config.save();
+    QString reason;
+    const QString error = config.save(&reason)
+                              ? QString()
+                              : QStringLiteral("Could not save the sound sets: %1 (%2)")
+                                    .arg(Config::settingsFilePath(), reason);
+    if (error != m_saveerror) {
+        m_saveerror = error;
+        emit saveerrorChanged();
+    }
     preloadSelectedSet();
 }
 

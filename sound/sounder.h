@@ -21,6 +21,9 @@ class sounder : public QQuickItem
     Q_PROPERTY(int vecz READ vecz WRITE setVecz NOTIFY veczChanged)
     Q_PROPERTY(bool playlooped READ playlooped WRITE setPlaylooped NOTIFY playloopedChanged)
     Q_PROPERTY(bool play3d READ play3d WRITE setPlay3d NOTIFY play3dChanged)
+    // Why the last saveconfig() failed, in words for the settings panel; empty after a save
+    // that worked.
+    Q_PROPERTY(QString saveerror READ saveerror NOTIFY saveerrorChanged)
 
 public:
     explicit sounder(QQuickItem *parent = nullptr);
@@ -32,6 +35,7 @@ public:
     int vecz() const { return m_vecz; }
     bool playlooped() const { return m_playlooped; }
     bool play3d() const { return m_play3d; }
+    QString saveerror() const { return m_saveerror; }
 
     void setVolume(int value);
     void setVecx(int value);
@@ -64,6 +68,7 @@ signals:
     void veczChanged();
     void playloopedChanged();
     void play3dChanged();
+    void saveerrorChanged();
 
 private:
     template <typename T> void assign(T &member, T value, void (sounder::*changed)());
@@ -82,6 +87,7 @@ private:
     int m_vecz = 0;
     bool m_playlooped = false;
     bool m_play3d = false;
+    QString m_saveerror;
     kevaro::SoundEngine *engine = nullptr;
     kevaro::Voice *lastsound = nullptr;
 };

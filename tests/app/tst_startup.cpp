@@ -131,9 +131,10 @@ void StartupTest::firstStartNamesTheInstalledSets()
     // Nothing installed: the ten empty values.
     Config empty;
     FirstStart::writeSettings(empty);
-    QCOMPARE(contents(settings), QByteArray("dir_01 = \ndir_02 = \ndir_03 = \ndir_04 = \ndir_05 = \n"
-                                            "dirname_01 = \ndirname_02 = \ndirname_03 = \n"
-                                            "dirname_04 = \ndirname_05 = \n"));
+    QCOMPARE(contents(settings),
+             QByteArray("dir_01 = \ndir_02 = \ndir_03 = \ndir_04 = \ndir_05 = \n"
+                        "dirname_01 = \ndirname_02 = \ndirname_03 = \n"
+                        "dirname_04 = \ndirname_05 = \n"));
 
     // The listed sets whose folders exist, in order; a file the user has stays as it is.
     const QString sets = data.filePath("kevaro/soundsets");

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "pianostartup.h"
 
 #include <QGuiApplication>
@@ -5,6 +6,8 @@
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> status = CommandLine::answerEarly(argc, argv))
+        return *status;
     // The piano is flat pictures and a few card turns: Qt Quick's software renderer shows the
     // first frame in about a third of the time and with well under half the memory of OpenGL
     // on a tablet without a fast GPU. QT_QUICK_BACKEND still chooses another.
@@ -15,5 +18,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_IM_MODULE"))
         qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
     QGuiApplication app(argc, argv);
+    if (const std::optional<int> status = CommandLine::answer(app))
+        return *status;
     return runPiano(app, QUrl(QStringLiteral("qrc:qml/qml/kevaro/main.qml")));
 }

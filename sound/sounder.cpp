@@ -1,5 +1,6 @@
 #include "sounder.h"
 
+#include "firststart.h"
 #include "notepreloader.h"
 #include "soundengine.h"
 #include "voice.h"
@@ -13,7 +14,7 @@
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 {
     if (!config.load())
-        config.save();
+        FirstStart::writeSettings(config);
     // Open the output and decode the selected set while the window comes up, so that even
     // the first press only starts a sound.
     kevaro::SoundEngine::prepare();

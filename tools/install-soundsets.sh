@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Renders the five sound sets that come with Kevaro into ~/.local/share/kevaro/soundsets once,
-# and names them in ~/.kevaro/kevaro.config when the user has no settings file yet; one the
-# user has is never touched.
-#     install-soundsets.sh [PATH/TO/kevaro-soundsets]   (default: build/ of the repository)
+# Renders the five sound sets that come with Kevaro into DATADIR/kevaro/soundsets once; the
+# piano's first start names the sets it finds there in its new settings file.
+#     install-soundsets.sh [PATH/TO/kevaro-soundsets [DATADIR]]
+# (defaults: build/ of the repository, and ~/.local/share)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 tool=${1:-$here/../build/kevaro-soundsets}
 [ -x "$tool" ] || { echo "not an executable: $tool" >&2; exit 1; }
 
-data="${XDG_DATA_HOME:-$HOME/.local/share}/kevaro/soundsets"
+data="${2:-${XDG_DATA_HOME:-$HOME/.local/share}}/kevaro/soundsets"
 # The tool's version, then "name<TAB>folder" for each set, written once all sets are in place.
 stamp="$data/installed"
 version=$("$tool" --version)
@@ -38,18 +38,3 @@ if ! complete; then
     done <<<"$list"
     printf '%s\n' "$sets" >"$stamp"
 fi
-
-config="$HOME/.kevaro/kevaro.config"
-if [ -e "$config" ] || [ -L "$config" ]; then
-    exit 0
-fi
-mkdir -p "$HOME/.kevaro"
-mapfile -t names < <(tail -n +2 "$stamp" | cut -f 1)
-mapfile -t folders < <(tail -n +2 "$stamp" | cut -f 2)
-new=$(mktemp "$config.XXXXXX")
-{
-    for i in "${!folders[@]}"; do printf 'dir_%02d = %s\n' $((i + 1)) "$data/${folders[$i]}"; done
-    for i in "${!names[@]}"; do printf 'dirname_%02d = %s\n' $((i + 1)) "${names[$i]}"; done
-} >"$new"
-mv "$new" "$config"
-echo "wrote $config"

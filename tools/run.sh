@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, prepares the user's first start (the volume service and
-# five sound sets, with a settings file only when there is none yet), and starts the piano.
+# the five sound sets in ~/.local/share, which a first start names in its new settings file),
+# and starts the piano.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh"

@@ -1,5 +1,5 @@
 // Renders the sound sets into a temporary folder and checks their notes (format, a clean
-// start and end, headroom, pitch), then installs them into a temporary home.
+// start and end, headroom, pitch), then installs them into a temporary data folder.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -121,7 +121,7 @@ private slots:
     void initTestCase();
     void notesAreClean();
     void notesAreInTune();
-    void installNamesTheSetsOnce();
+    void installRendersTheSetsOnce();
 
 private:
     QTemporaryDir out_;
@@ -199,57 +199,37 @@ void TestSoundSets::notesAreInTune()
     }
 }
 
-void TestSoundSets::installNamesTheSetsOnce()
+void TestSoundSets::installRendersTheSetsOnce()
 {
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    const auto install = [&home]() {
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const auto install = [&data]() {
         QProcess script;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.remove("XDG_DATA_HOME");
-        script.setProcessEnvironment(env);
-        script.start("bash", {INSTALL_SCRIPT, SOUNDSETS_TOOL});
+        script.start("bash", {INSTALL_SCRIPT, SOUNDSETS_TOOL, data.path()});
         return script.waitForFinished(60000) && script.exitStatus() == QProcess::NormalExit &&
                script.exitCode() == 0;
     };
-    const auto contents = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-    };
-    const QString config = home.path() + "/.kevaro/kevaro.config";
-    const QString data = home.path() + "/.local/share/kevaro/soundsets/";
-
-    // A settings file the user has, even one naming other sets, is left as it is.
-    const QByteArray own = "dir_01 = /my/notes\r\ndirname_01 = Mine";
-    QVERIFY(QDir().mkpath(home.path() + "/.kevaro"));
-    QFile file(config);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(own) == own.size());
-    file.close();
+    const QString sets = data.path() + "/kevaro/soundsets/";
     QVERIFY(install());
-    QCOMPARE(contents(config), own);
-    for (const QString &folder : folders_)
-        QCOMPARE(QDir(data + folder.section('/', -1)).entryList({"key*.wav"}).size(), 22);
+    // The listing the first start reads: the renderer's version, then name and folder.
+    QFile listing(sets + "installed");
+    QVERIFY(listing.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(listing.readAll()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines.takeFirst().startsWith("kevaro-soundsets "));
+    for (int i = 0; i < folders_.size(); ++i) {
+        const QString folder = folders_[i].section('/', -1);
+        QCOMPARE(lines.value(i), names_[i] + "\t" + folder);
+        QCOMPARE(QDir(sets + folder).entryList({"key*.wav"}).size(), 22);
+    }
 
-    // Without one, it names the five sets; the installed sets are not rendered again.
-    QString lines;
-    for (int i = 0; i < folders_.size(); ++i)
-        lines += QString("dir_0%1 = %2\n").arg(i + 1).arg(data + folders_[i].section('/', -1));
-    for (int i = 0; i < names_.size(); ++i)
-        lines += QString("dirname_0%1 = %2\n").arg(i + 1).arg(names_[i]);
-    const QByteArray named = lines.toUtf8();
-    const QString note = data + folders_[0].section('/', -1) + "/keyc1.wav";
+    // The installed sets are not rendered again, but a set that lost a note is.
+    const QString note = sets + folders_[0].section('/', -1) + "/keyc1.wav";
     const QDateTime rendered = QFileInfo(note).lastModified();
-    QVERIFY(file.remove());
     QVERIFY(install());
-    QCOMPARE(contents(config), named);
     QCOMPARE(QFileInfo(note).lastModified(), rendered);
-
-    // A set that lost a note is rendered anew.
     QVERIFY(QFile::remove(note));
     QVERIFY(install());
     QVERIFY(QFileInfo::exists(note));
-    QCOMPARE(contents(config), named);
 }
 
 QTEST_GUILESS_MAIN(TestSoundSets)

@@ -69,7 +69,7 @@ session_start() {
 
     if [ "$session_server" = pulse ]; then
         as_user pulseaudio --daemonize=no --exit-idle-time=-1 --system=false \
-            --log-target=file:"$session_dir/server.log" &
+            --log-target=file:"$session_dir/server.log" >>"$session_dir/server.log" 2>&1 &
         session_pids+=("$!")
     else
         local tool

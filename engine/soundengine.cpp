@@ -21,7 +21,14 @@ SoundEngine *SoundEngine::open()
     std::shared_ptr<OutputSession> session = standby.takeSpare();
     if (session)
         standby.watch(session);
+    else if (standby.outputIsMissing())
+        return nullptr;
     return new SoundEngine(std::move(session), true);
+}
+
+bool SoundEngine::outputIsMissing()
+{
+    return StandbyOutput::instance().outputIsMissing();
 }
 
 SoundEngine *SoundEngine::openOnDevice(ALCdevice *device, const ALCint *contextAttributes)

@@ -71,6 +71,12 @@ void StandbyOutput::playWhenReady(Press press)
     changed_.notify_all();
 }
 
+bool StandbyOutput::outputIsMissing()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return saidNoOutput_ && !spare_;
+}
+
 void StandbyOutput::cancelPendingPresses()
 {
     std::lock_guard<std::mutex> lock(mutex_);

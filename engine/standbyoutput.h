@@ -33,6 +33,8 @@ public:
     // Plays the note on the next spare as soon as it is open, if that is within a second;
     // opens one unless one is on its way.
     void playWhenReady(Press press);
+    // Whether the last try to open the default device failed and none is ready.
+    bool outputIsMissing();
     // Forgets the notes waiting for a device.
     void cancelPendingPresses();
     // Keeps an eye on an engine's device and opens a replacement when it goes away.

@@ -257,7 +257,8 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
         mixers = newThreads;
     if (mixers.empty())
         return MixerPriority::None;
-    if (std::all_of(mixers.begin(), mixers.end(), isRealtime))
+    // Among all new threads only the mixer asks for it.
+    if (std::any_of(mixers.begin(), mixers.end(), isRealtime))
         return MixerPriority::Own;
     if (mixerCanRunRealtime() || !realtimeKitGrants())
         return MixerPriority::None;

@@ -4,6 +4,30 @@
 #include <QGuiApplication>
 #include <QQuickWindow>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+std::atomic<int> exitStatus{0};
+
+// Closing the sound output waits for the sound server, and a hung server would hold the exit
+// for ever. The settings are saved by the time the event loop ends, so ending the process
+// without the rest of its teardown loses nothing.
+void endWithinDeadline()
+{
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::fflush(nullptr);
+        std::_Exit(exitStatus.load());
+    }).detach();
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     if (const std::optional<int> status = CommandLine::answerEarly(argc, argv))
@@ -20,5 +44,7 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     if (const std::optional<int> status = CommandLine::answer(app))
         return *status;
-    return runPiano(app, QUrl(QStringLiteral("qrc:qml/qml/kevaro/main.qml")));
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, endWithinDeadline);
+    exitStatus = runPiano(app, QUrl(QStringLiteral("qrc:qml/qml/kevaro/main.qml")));
+    return exitStatus;
 }

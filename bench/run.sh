@@ -217,3 +217,12 @@ if [ "$polyphony" -eq 1 ]; then
     echo "== Engine polyphony (the engine owner's bench)"
     "$bench/bench_engine_polyphony"
 fi
+
+echo
+echo "== 5. Touch to sound in whole sessions: plain user (RealtimeKit) and root, PulseAudio and PipeWire"
+echo "   (ratio: median / the first row's; dropouts: gaps inside the notes)"
+if [ "$(id -u)" -eq 0 ]; then
+    bash "$root/bench/sessions.sh" "$build" "$work"
+else
+    echo "   needs root (it creates the user kevaro-test and runs RealtimeKit)"
+fi

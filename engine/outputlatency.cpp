@@ -1,7 +1,10 @@
 #include "outputlatency.h"
 
+#include "realtimekit.h"
+
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +15,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sstream>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -85,8 +89,37 @@ int requestedPeriodFrames()
     return 0;
 }
 
+// The priority asked of RealtimeKit; PulseAudio's own threads take the same.
+constexpr int realtimeKitPriority = 5;
+
+pid_t currentThreadId()
+{
+    return pid_t(syscall(SYS_gettid));
+}
+
+bool isRealtime(pid_t thread)
+{
+    const int policy = sched_getscheduler(thread);
+    return policy == SCHED_RR || policy == SCHED_FIFO;
+}
+
+std::string threadName(pid_t thread)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
 // The configuration file written for OpenAL, removed once a device has read it.
 std::string &writtenConfiguration()
+{
+    static std::string path;
+    return path;
+}
+
+// The file ALSOFT_CONF named before it named ours.
+std::string &usersNamedConfiguration()
 {
     static std::string path;
     return path;
@@ -99,6 +132,25 @@ bool userConfigurationSets(std::initializer_list<const char *> keys)
             return true;
     }
     return false;
+}
+
+// The user's named file, then the periods, and a real-time mixer where the process may have
+// one and the user's configuration does not say otherwise.
+std::string configurationAfter(const std::string &userFile, int periodFrames)
+{
+    std::string text;
+    if (!userFile.empty()) {
+        std::ifstream in(userFile);
+        std::ostringstream contents;
+        contents << in.rdbuf();
+        text = contents.str() + "\n";
+    }
+    text += "[general]\nperiod_size = " + std::to_string(periodFrames) +
+            "\nperiods = " + std::to_string(OutputLatency::periods) + "\n";
+    if (OutputLatency::mixerCanRunRealtime() && !userConfigurationSets({"rt-prio"}) &&
+        !setsAnyOf(userFile, {"rt-prio"}))
+        text += "rt-prio = 1\n";
+    return text;
 }
 
 } // namespace
@@ -118,9 +170,27 @@ bool OutputLatency::mixerCanRunRealtime()
     return allowed;
 }
 
+bool OutputLatency::realtimeKitGrants()
+{
+    static const bool granted = [] {
+        // A throwaway thread, so that a grant changes nothing but what is learnt.
+        bool yes = false;
+        std::string whyNot;
+        std::thread probe(
+            [&] { yes = RealtimeKit::makeRealtime(currentThreadId(), realtimeKitPriority, whyNot); });
+        probe.join();
+        if (!yes)
+            std::fprintf(stderr, "kevaro: no real-time mixer (%s); using longer periods\n",
+                         whyNot.c_str());
+        return yes;
+    }();
+    return granted;
+}
+
 int OutputLatency::defaultPeriodFrames()
 {
-    return mixerCanRunRealtime() ? realtimePeriodFrames : ordinaryPeriodFrames;
+    return mixerCanRunRealtime() || realtimeKitGrants() ? realtimePeriodFrames
+                                                         : ordinaryPeriodFrames;
 }
 
 int OutputLatency::chosenPeriodFrames()
@@ -134,27 +204,14 @@ int OutputLatency::chosenPeriodFrames()
 
 std::string OutputLatency::configuration(int periodFrames)
 {
-    std::string text;
-    const std::string userFile = environment("ALSOFT_CONF");
-    if (!userFile.empty()) {
-        std::ifstream in(userFile);
-        std::ostringstream contents;
-        contents << in.rdbuf();
-        text = contents.str() + "\n";
-    }
-    text += "[general]\nperiod_size = " + std::to_string(periodFrames) +
-            "\nperiods = " + std::to_string(periods) + "\n";
-    if (mixerCanRunRealtime() && !userConfigurationSets({"rt-prio"}))
-        text += "rt-prio = 1\n";
-    return text;
+    return configurationAfter(environment("ALSOFT_CONF"), periodFrames);
 }
 
 void OutputLatency::applyConfiguration()
 {
     static std::once_flag applied;
     std::call_once(applied, [] {
-        const int periodFrames = chosenPeriodFrames();
-        if (periodFrames == 0)
+        if (!requestedPeriodFrames() && userConfigurationSets({"period_size", "periods"}))
             return;
         const std::string runtimeDir = environment("XDG_RUNTIME_DIR");
         const std::filesystem::path dir = std::filesystem::is_directory(runtimeDir)
@@ -162,26 +219,65 @@ void OutputLatency::applyConfiguration()
                                               : std::filesystem::temp_directory_path();
         const std::string file =
             (dir / ("kevaro-alsoft-" + std::to_string(getpid()) + ".conf")).string();
-        if (!(std::ofstream(file) << configuration(periodFrames)))
-            return;
+        usersNamedConfiguration() = environment("ALSOFT_CONF");
         // OpenAL reads ALSOFT_CONF when its first device opens. The variable stays set: changing
         // the environment again later would race with other threads reading it.
         setenv("ALSOFT_CONF", file.c_str(), 1);
         writtenConfiguration() = file;
-        appliedPeriodFrames = periodFrames;
     });
 }
 
 ALCdevice *OutputLatency::openDefaultDevice()
 {
+    // Written here, on the engine's thread, as the choice may ask RealtimeKit.
+    static std::once_flag written;
+    std::call_once(written, [] {
+        if (writtenConfiguration().empty())
+            return;
+        const int periodFrames = chosenPeriodFrames();
+        if (std::ofstream(writtenConfiguration())
+            << configurationAfter(usersNamedConfiguration(), periodFrames))
+            appliedPeriodFrames = periodFrames;
+    });
     ALCdevice *device = alcOpenDevice(nullptr);
     if (!writtenConfiguration().empty())
         std::remove(writtenConfiguration().c_str());
     return device;
 }
 
-void OutputLatency::report(ALCdevice *device)
+OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> &newThreads)
 {
+    std::vector<pid_t> mixers;
+    for (pid_t thread : newThreads) {
+        if (threadName(thread) == "alsoft-mixer")
+            mixers.push_back(thread);
+    }
+    // An OpenAL that names its threads otherwise: every new one.
+    if (mixers.empty())
+        mixers = newThreads;
+    if (mixers.empty())
+        return MixerPriority::None;
+    // Among all new threads only the mixer asks for it.
+    if (std::any_of(mixers.begin(), mixers.end(), isRealtime))
+        return MixerPriority::Own;
+    if (mixerCanRunRealtime() || !realtimeKitGrants())
+        return MixerPriority::None;
+    bool all = true;
+    for (pid_t thread : mixers) {
+        std::string whyNot;
+        if (!isRealtime(thread) && !RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)) {
+            std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
+            all = false;
+        }
+    }
+    return all ? MixerPriority::RealtimeKit : MixerPriority::None;
+}
+
+void OutputLatency::report(ALCdevice *device, MixerPriority priority)
+{
+    const char *mixer = priority == MixerPriority::Own           ? "its own"
+                        : priority == MixerPriority::RealtimeKit ? "RealtimeKit"
+                                                                 : "none";
     ALCint rate = 0;
     ALCint refresh = 0;
     alcGetIntegerv(device, ALC_FREQUENCY, 1, &rate);
@@ -195,14 +291,14 @@ void OutputLatency::report(ALCdevice *device)
     if (const int periodFrames = appliedPeriodFrames)
         std::fprintf(stderr,
                      "kevaro: audio output latency %.1f ms (%d x %d frames at %d Hz, up to %.1f "
-                     "ms buffered)\n",
+                     "ms buffered; real-time mixer: %s)\n",
                      milliseconds, periodFrames, periods, rate,
-                     rate > 0 ? 1000.0 * periodFrames * periods / rate : 0.0);
+                     rate > 0 ? 1000.0 * periodFrames * periods / rate : 0.0, mixer);
     else
         std::fprintf(stderr,
                      "kevaro: audio output latency %.1f ms (periods of %d frames at %d Hz, as "
-                     "OpenAL is configured)\n",
-                     milliseconds, refresh > 0 ? rate / refresh : 0, rate);
+                     "OpenAL is configured; real-time mixer: %s)\n",
+                     milliseconds, refresh > 0 ? rate / refresh : 0, rate, mixer);
 }
 
 } // namespace kevaro

@@ -3,6 +3,8 @@
 #include <AL/alc.h>
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace kevaro {
 
@@ -21,9 +23,15 @@ public:
     static constexpr int ordinaryPeriodFrames = 1024;
     static constexpr int periods = 3;
 
+    // How the mixer thread got its priority: by itself, from RealtimeKit, or not at all.
+    enum class MixerPriority { Own, RealtimeKit, None };
+
     // Whether this process may give a thread real-time priority, as OpenAL's mixer asks for.
     static bool mixerCanRunRealtime();
-    // The periods the engine chooses when nobody else did.
+    // Whether RealtimeKit makes this process's threads real-time; asked once, over D-Bus, so
+    // only on the engine's own threads. Says once on stderr why not.
+    static bool realtimeKitGrants();
+    // The periods the engine chooses when nobody else did; may ask RealtimeKit.
     static int defaultPeriodFrames();
     // Frames per period the engine asks for: KEVARO_AUDIO_PERIOD if valid, else 0 when an
     // OpenAL configuration file sets period_size or periods, else defaultPeriodFrames().
@@ -33,13 +41,18 @@ public:
     // the file ALSOFT_CONF names, if any, so the user's other settings still apply.
     static std::string configuration(int periodFrames);
 
-    // Points OpenAL at a configuration with the chosen periods, once per process. It changes
-    // the environment, so it runs on the caller's thread before the engine starts any.
+    // Points OpenAL at a configuration file of the engine's own, once per process, unless the
+    // user's configuration chose the buffers. It changes the environment, so it runs on the
+    // caller's thread before the engine starts any; the file is written before the first open.
     static void applyConfiguration();
     // Opens the default output device; nullptr when no device can be had.
     static ALCdevice *openDefaultDevice();
-    // One line on stderr: the latency the device reports and the buffers it runs with.
-    static void report(ALCdevice *device);
+    // Gives the mixer among the threads that appeared while a device opened real-time
+    // priority through RealtimeKit where it has none of its own.
+    static MixerPriority raiseMixer(const std::vector<pid_t> &newThreads);
+    // One line on stderr: the latency the device reports, the buffers it runs with and how
+    // its mixer got its priority.
+    static void report(ALCdevice *device, MixerPriority priority);
 };
 
 } // namespace kevaro

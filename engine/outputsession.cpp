@@ -7,6 +7,9 @@
 #include "voice.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
 
 namespace kevaro {
 
@@ -48,14 +51,36 @@ ALuint uploadBuffer(const DecodedNote &note)
 
 } // namespace
 
+namespace {
+
+// The kernel ids of this process's threads.
+std::vector<pid_t> threadIds()
+{
+    std::vector<pid_t> ids;
+    std::error_code error;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task", error))
+        ids.push_back(pid_t(std::atoi(task.path().filename().c_str())));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+} // namespace
+
 std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
+    // OpenAL's threads are the ones that appear while the device and its context open.
+    const std::vector<pid_t> before = threadIds();
     ALCdevice *device = OutputLatency::openDefaultDevice();
     if (!device)
         return nullptr;
     std::shared_ptr<OutputSession> session = adopt(device, nullptr);
-    if (session)
-        OutputLatency::report(device);
+    if (!session)
+        return nullptr;
+    const std::vector<pid_t> after = threadIds();
+    std::vector<pid_t> appeared;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(appeared));
+    OutputLatency::report(device, OutputLatency::raiseMixer(appeared));
     return session;
 }
 
@@ -262,6 +287,16 @@ bool OutputSession::isConnectedLocked() const
     ALCint connected = ALC_TRUE;
     alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
     return connected == ALC_TRUE;
+}
+
+void OutputSession::silence()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_)
+        return;
+    ContextScope scope(context_);
+    for (const Playback &playback : playbacks_)
+        alSourceStop(playback.source);
 }
 
 void OutputSession::close()

@@ -48,6 +48,8 @@ public:
     // Whether the device went away (its sound server died, say); false once closed.
     bool isDisconnected() const;
 
+    // Stops every sound; the device stays open.
+    void silence();
     // Stops every sound, then frees sources, buffers, context and device. Idempotent.
     void close();
 

@@ -15,14 +15,20 @@ void SoundEngine::prepare()
 SoundEngine *SoundEngine::open()
 {
     OutputLatency::applyConfiguration();
+    // The device comes from the engine's own thread: the caller never waits for the sound
+    // server, and a press before the device is ready plays once it is.
     StandbyOutput &standby = StandbyOutput::instance();
-    std::shared_ptr<OutputSession> session = standby.awaitSpare();
-    if (!session)
-        session = OutputSession::openDefault();
-    if (!session)
+    std::shared_ptr<OutputSession> session = standby.takeSpare();
+    if (session)
+        standby.watch(session);
+    else if (standby.outputIsMissing())
         return nullptr;
-    standby.watch(session);
     return new SoundEngine(std::move(session), true);
+}
+
+bool SoundEngine::outputIsMissing()
+{
+    return StandbyOutput::instance().outputIsMissing();
 }
 
 SoundEngine *SoundEngine::openOnDevice(ALCdevice *device, const ALCint *contextAttributes)
@@ -42,19 +48,24 @@ Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool loo
                            bool startPaused, bool keepHandle, LoadMode, bool)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    OutputSession::PlayOutcome outcome;
-    Voice *voice = session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
-    if (outcome != OutputSession::PlayOutcome::Disconnected || !onDefaultDevice_)
-        return voice;
+    OutputSession::PlayOutcome outcome = OutputSession::PlayOutcome::Disconnected;
+    if (session_) {
+        Voice *voice = session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
+        if (outcome != OutputSession::PlayOutcome::Disconnected || !onDefaultDevice_)
+            return voice;
+    }
 
     StandbyOutput &standby = StandbyOutput::instance();
     std::shared_ptr<OutputSession> replacement = standby.takeSpare();
     if (!replacement) {
-        // Skip this note rather than wait for the sound server.
-        standby.prepare();
+        // Rather than wait for the sound server, the note sounds once a device is ready,
+        // unless it is long stale by then.
+        if (path && !startPaused)
+            standby.playWhenReady({path, x, y, z, looped});
         return nullptr;
     }
-    standby.retire(std::move(session_));
+    if (session_)
+        standby.retire(std::move(session_));
     session_ = std::move(replacement);
     standby.watch(session_);
     return session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
@@ -69,10 +80,20 @@ void SoundEngine::release()
 {
     if (references_.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
-    session_->close();
-    // Have a device ready for the next engine.
-    if (onDefaultDevice_)
-        StandbyOutput::instance().prepare();
+    if (!onDefaultDevice_) {
+        session_->close();
+    } else {
+        StandbyOutput &standby = StandbyOutput::instance();
+        standby.cancelPendingPresses();
+        // Silent at once; closing the device waits for the sound server, so it is done in
+        // the background, and a hung server holds no caller.
+        if (session_) {
+            session_->silence();
+            standby.retire(std::move(session_));
+        }
+        // Have a device ready for the next engine.
+        standby.prepare();
+    }
     delete this;
 }
 

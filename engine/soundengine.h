@@ -30,10 +30,15 @@ public:
     // Starts opening the default output device in the background, so that a later open()
     // finds it ready. Also done by itself after an engine's last release.
     static void prepare();
-    // Takes the prepared device, or opens the default output device now; nullptr when no
-    // device can be had. When the device goes away (its sound server died), notes are
-    // skipped (nullptr) until a replacement, opened in the background, is ready.
+    // An engine on the default output device; never waits for it. It takes the prepared
+    // device, or the one being opened in the background once it is ready: a note played
+    // before then sounds as soon as the device is there (playAt gives nullptr). The same when
+    // the device goes away (its sound server died): notes wait for a replacement, opened in
+    // the background, for a second at most, else they are dropped. nullptr while no device
+    // can be had; the background keeps trying, and a later open() finds it.
     static SoundEngine *open();
+    // Whether the last try to open the default device failed and none is ready.
+    static bool outputIsMissing();
     // Plays on a device the caller already opened (a loopback device in tests), creating its
     // context with these attributes (a loopback device needs its render format there). The
     // engine takes the device over and closes it with its last reference, or at once when it
@@ -62,7 +67,8 @@ private:
 
     const bool onDefaultDevice_;
     std::mutex mutex_;
-    std::shared_ptr<OutputSession> session_; // replaced when the default device went away
+    // Empty until the default device is ready; replaced when it went away.
+    std::shared_ptr<OutputSession> session_;
     std::atomic<int> references_{1};
 };
 

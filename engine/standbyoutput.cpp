@@ -3,6 +3,7 @@
 #include "outputsession.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kevaro {
 
@@ -10,10 +11,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often watched devices are checked, and the longest a caller waits for a device being
-// opened.
+// How often watched devices are checked.
 constexpr auto checkInterval = 250ms;
-constexpr std::chrono::milliseconds longestWaitForOpening = 1s;
+// A note that could not sound for this long is dropped rather than played late.
+constexpr auto longestWaitOfAPress = 1s;
 // Reopening while the sound server is gone backs off to this.
 constexpr std::chrono::milliseconds longestRetryInterval = 1s;
 
@@ -58,14 +59,42 @@ std::shared_ptr<OutputSession> StandbyOutput::takeSpare()
     return std::move(spare_);
 }
 
-std::shared_ptr<OutputSession> StandbyOutput::awaitSpare()
+void StandbyOutput::playWhenReady(Press press)
 {
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait_for(lock, longestWaitForOpening,
-                          [this] { return !opening_ && !(spareWanted_ && !spare_); });
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.push_back({std::move(press), Clock::now()});
+        // A spare on its way serves.
+        if (!opening_)
+            spareWanted_ = true;
     }
-    return takeSpare();
+    changed_.notify_all();
+}
+
+bool StandbyOutput::outputIsMissing()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return saidNoOutput_ && !spare_;
+}
+
+void StandbyOutput::cancelPendingPresses()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.clear();
+}
+
+void StandbyOutput::playPendingPresses(OutputSession &session)
+{
+    const Clock::time_point now = Clock::now();
+    for (const PendingPress &pending : pending_) {
+        if (now - pending.pressed > longestWaitOfAPress)
+            continue;
+        const Press &press = pending.press;
+        OutputSession::PlayOutcome outcome;
+        session.play(press.path.c_str(), press.x, press.y, press.z, press.looped, false, false,
+                     outcome);
+    }
+    pending_.clear();
 }
 
 void StandbyOutput::watch(const std::shared_ptr<OutputSession> &session)
@@ -131,12 +160,19 @@ void StandbyOutput::run()
             opening_ = false;
             spare_ = std::move(session);
             changed_.notify_all();
-            if (!spare_ && replacing) {
-                // The sound server is still gone.
-                changed_.wait_for(lock, retryInterval, workWaits);
-                retryInterval = std::min(retryInterval * 2, longestRetryInterval);
-            } else {
+            if (spare_) {
+                playPendingPresses(*spare_);
+                saidNoOutput_ = false;
                 retryInterval = 100ms;
+            } else {
+                if (!saidNoOutput_)
+                    std::fprintf(stderr, "kevaro: no sound output (no sound server or device "
+                                         "answers); notes stay silent until one does\n");
+                saidNoOutput_ = true;
+                // Try again until the sound server is there.
+                spareWanted_ = true;
+                changed_.wait_for(lock, retryInterval, [this] { return stopping_; });
+                retryInterval = std::min(retryInterval * 2, longestRetryInterval);
             }
             continue;
         }

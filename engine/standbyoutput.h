@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,9 +24,19 @@ public:
     void prepare();
     // The spare if it is ready and still connected, else nullptr; never waits.
     std::shared_ptr<OutputSession> takeSpare();
-    // Like takeSpare(), but first waits (a bounded time) for a spare being opened right now,
-    // which is no slower than opening another device.
-    std::shared_ptr<OutputSession> awaitSpare();
+    struct Press
+    {
+        std::string path;
+        float x, y, z;
+        bool looped;
+    };
+    // Plays the note on the next spare as soon as it is open, if that is within a second;
+    // opens one unless one is on its way.
+    void playWhenReady(Press press);
+    // Whether the last try to open the default device failed and none is ready.
+    bool outputIsMissing();
+    // Forgets the notes waiting for a device.
+    void cancelPendingPresses();
     // Keeps an eye on an engine's device and opens a replacement when it goes away.
     void watch(const std::shared_ptr<OutputSession> &session);
     // Closes a session in the background: closing a dead device can take milliseconds.
@@ -36,17 +48,27 @@ public:
 private:
     StandbyOutput();
     ~StandbyOutput();
+    using Clock = std::chrono::steady_clock;
+    struct PendingPress
+    {
+        Press press;
+        Clock::time_point pressed;
+    };
+
     void run();
     bool watchedDeviceIsGone();
+    void playPendingPresses(OutputSession &session);
 
     std::mutex mutex_;
     std::condition_variable changed_;
     std::shared_ptr<OutputSession> spare_;
     std::vector<std::weak_ptr<OutputSession>> watched_;
     std::vector<std::shared_ptr<OutputSession>> retired_;
+    std::vector<PendingPress> pending_;
     bool spareWanted_ = false;
     bool opening_ = false;
     bool stopping_ = false;
+    bool saidNoOutput_ = false;
     std::thread worker_;
 };
 

@@ -78,7 +78,9 @@ start_pulse
 coproc probe { TMPDIR="$state" exec "$probe" 2>"$state/probe.err"; }
 probe_pid=$probe_PID
 read -r -t 10 opened <&"${probe[0]}" || fail "the probe did not start"
-[ "$opened" = opened ] || fail "the probe found no device"
+[ "$opened" = opened ] || fail "the probe could not start an engine"
+# The device opens in the background.
+for _ in $(seq 100); do grep -q "kevaro: audio output latency" "$state/probe.err" && break; sleep 0.1; done
 grep -q "kevaro: audio output latency .* (256 x 3 frames" "$state/probe.err" ||
     fail "no latency line for the requested periods"
 grep "kevaro: audio output latency" "$state/probe.err" | head -1

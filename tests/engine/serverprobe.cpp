@@ -22,7 +22,7 @@ int main()
     kevaro::NotePreloader::preload({note});
     kevaro::SoundEngine::prepare();
     kevaro::SoundEngine *engine = kevaro::SoundEngine::open();
-    std::cout << (engine ? "opened" : "no device") << std::endl;
+    std::cout << (engine ? "opened" : "no engine") << std::endl;
     if (!engine)
         return 1;
     for (std::string command; std::getline(std::cin, command) && command != "quit";) {

@@ -155,7 +155,7 @@ void ControlBarTest::labelToggleShowsEveryLabel()
     for (const bool shown : {true, false}) {
         click(labelToggle);
         for (const QString &note : notes) {
-            QVERIFY2(item("t" + note)->isVisible() == shown, qPrintable(note));
+            QVERIFY2(item("t" + note) && item("t" + note)->isVisible() == shown, qPrintable(note));
             QCOMPARE(text("t" + note), note.toUpper());
         }
     }

@@ -50,3 +50,25 @@ stop_recording() {
 click() {
     DISPLAY="$display" xdotool mousemove "$1" "$2" click 1
 }
+
+fail() {
+    echo "FAIL: $*"
+    tail -n 20 "$work/kevaro.err" || true
+    exit 1
+}
+
+# Loudest sample of a raw recording (s16le) in its last quarter second; -1 when shorter.
+tail_peak() {
+    python3 -c 'import struct, sys; d = open(sys.argv[1], "rb").read()[-24000:]
+print(max((abs(s) for (s,) in struct.iter_unpack("<h", d)), default=-1) if len(d) == 24000 else -1)' "$1"
+}
+
+# Clicks the close mark at x y and expects the piano to end with status 0.
+close_kevaro() {
+    click "$1" "$2"
+    for _ in $(seq 100); do kill -0 "$kevaro_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$kevaro_pid" 2>/dev/null && fail "kevaro did not end after close ${3:-}"
+    local status=0
+    wait "$kevaro_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "kevaro ended with status $status ${3:-}"
+}

@@ -12,12 +12,11 @@ extern const QString volumePath;
 // "member signature arguments…", the way the tests compare volume calls.
 QString describeCall(const QDBusMessage &call);
 
-// Holds every call that reaches the volume service's object; answers them only when told to.
+// Holds every call that reaches the volume service's object; answers none.
 class VolumeReceiver : public QDBusVirtualObject
 {
 public:
     QList<QDBusMessage> calls;
-    bool answering = false;
     // Prints each call on standard output instead of keeping it (for a second process).
     bool printing = false;
 

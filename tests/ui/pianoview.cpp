@@ -22,23 +22,24 @@ static void collectNotes(QtMsgType type, const QMessageLogContext &context, cons
         PianoView::played << match.captured(1);
 }
 
-static QString preparedHome(const QString &path)
+static QString preparedHome(const QString &path, const QByteArray &content)
 {
     qputenv("HOME", path.toUtf8());
     QDir(path).mkdir(".kevaro");
     QFile settings(path + "/.kevaro/kevaro.config");
     if (settings.open(QIODevice::WriteOnly))
-        settings.write("dir_01 = /kevaro-test\ndirname_01 = Test\n");
+        settings.write(content);
     qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     return path;
 }
 
-PianoView::PianoView()
+PianoView::PianoView(const QByteArray &settings)
 {
-    preparedHome(home.path());
+    preparedHome(home.path(), settings);
     view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
     view.show();
-    if (QTest::qWaitForWindowExposed(&view))
+    view.requestActivate();
+    if (QTest::qWaitForWindowActive(&view))
         earlierHandler = qInstallMessageHandler(collectNotes);
 }
 
@@ -49,8 +50,7 @@ PianoView::~PianoView()
 
 bool PianoView::isReady() const
 {
-    return view.status() == QQuickView::Ready && view.isExposed() &&
-           view.size() == QSize(1366, 768);
+    return view.status() == QQuickView::Ready && view.isActive() && view.size() == QSize(1366, 768);
 }
 
 QObject *PianoView::byId(const QString &id)

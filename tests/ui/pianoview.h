@@ -4,12 +4,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// The real piano document, from the compiled-in collection, shown in a window, with a settings
-// file whose sound set 1 lies in /kevaro-test; records the notes that the sound element plays.
+// The real piano document, from the compiled-in collection, shown in an active window, with a
+// settings file under a fresh HOME (by default sound set 1 in /kevaro-test); records the notes
+// that the sound element plays.
 class PianoView
 {
 public:
-    PianoView();
+    explicit PianoView(const QByteArray &settings = "dir_01 = /kevaro-test\ndirname_01 = Test\n");
     ~PianoView();
 
     bool isReady() const;
@@ -18,7 +19,7 @@ public:
     QObject *byId(const QString &id);
     QString homePath() const { return home.path(); }
 
-    // Notes played since the last clear(), as note names.
+    // Notes played since the last clear(), as their paths below /kevaro-test without ".wav".
     static QStringList played;
     static void clear() { played.clear(); }
 

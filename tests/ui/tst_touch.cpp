@@ -1,5 +1,7 @@
 #include "pianoview.h"
 
+#include <optional>
+
 #include <QPointingDevice>
 #include <QQuickItem>
 #include <QTest>
@@ -15,9 +17,9 @@ class TouchTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanupTestCase();
+    // Made here, after the test framework has set its message handler.
+    void initTestCase() { QVERIFY(piano.emplace().isReady()); }
+    void init() { PianoView::clear(); }
     void chordsSoundEachFingerOnce();
     void fingerSlidingOffItsKeyAndBack();
     void barTapsCountWhileAFingerHoldsAKey();
@@ -25,7 +27,7 @@ private slots:
     void labelsAreReadableOnEveryKey();
 
 private:
-    QTest::QTouchEventSequence touch() { return QTest::touchEvent(view, device); }
+    QTest::QTouchEventSequence touch() { return QTest::touchEvent(piano->window(), device); }
     void tap(QPoint at)
     {
         touch().press(0, at).commit();
@@ -34,28 +36,9 @@ private:
     bool held(const char *key) { return piano->byId(key)->property("held").toBool(); }
     bool shown(const char *id) { return piano->byId(id)->property("visible").toBool(); }
     void nextFrame() { QTest::qWait(20); }
-    PianoView *piano = nullptr;
-    QQuickView *view = nullptr;
-    QPointingDevice *device = nullptr;
+    std::optional<PianoView> piano;
+    QPointingDevice *device = QTest::createTouchDevice();
 };
-
-void TouchTest::initTestCase()
-{
-    piano = new PianoView;
-    QVERIFY(piano->isReady());
-    view = piano->window();
-    device = QTest::createTouchDevice();
-}
-
-void TouchTest::init()
-{
-    PianoView::clear();
-}
-
-void TouchTest::cleanupTestCase()
-{
-    delete piano;
-}
 
 // Ten fingers land at once; they lift in two groups, the first group's keys in any order.
 void TouchTest::chordsSoundEachFingerOnce()
@@ -128,7 +111,7 @@ void TouchTest::cancelledPressesLeaveNothingHalfDone()
     touch().press(0, c1).press(1, labelToggle).commit();
     QVERIFY(held("keyc1"));
     QEvent windowChange(QEvent::WindowDeactivate);
-    QCoreApplication::sendEvent(view, &windowChange);
+    QCoreApplication::sendEvent(piano->window(), &windowChange);
     QVERIFY(!held("keyc1"));
     touch().release(0, c1).release(1, labelToggle).commit();
     QVERIFY(!held("keyc1"));
@@ -148,7 +131,7 @@ void TouchTest::cancelledPressesLeaveNothingHalfDone()
 void TouchTest::labelsAreReadableOnEveryKey()
 {
     tap(labelToggle);
-    const QImage screen = view->grabWindow();
+    const QImage screen = piano->window()->grabWindow();
     // The lightest pixel of a label on its black key, the darkest of one on its white key.
     auto extreme = [&](const char *id, bool lightest) {
         auto *label = qobject_cast<QQuickItem *>(piano->byId(id));

@@ -4,6 +4,7 @@
 #include "decodednote.h"
 #include "outputlatency.h"
 #include "samplecache.h"
+#include "standbyoutput.h"
 #include "voice.h"
 
 #include <algorithm>
@@ -110,7 +111,7 @@ OutputSession::~OutputSession()
 Voice *OutputSession::play(const char *path, float x, float y, float z, bool looped,
                            bool startPaused, bool keepHandle, PlayOutcome &outcome)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     outcome = PlayOutcome::Unplayable;
     if (closed_ || !path)
         return nullptr;
@@ -143,6 +144,11 @@ Voice *OutputSession::play(const char *path, float x, float y, float z, bool loo
 
     Voice *voice = keepHandle ? new Voice(shared_from_this(), source) : nullptr;
     playbacks_.push_back({source, voice});
+    lastSound_ = std::chrono::steady_clock::now();
+    const bool asleep = paused_;
+    lock.unlock();
+    if (asleep)
+        StandbyOutput::instance().wakeSoon();
     return voice;
 }
 
@@ -280,6 +286,44 @@ bool OutputSession::isDisconnected() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return !closed_ && !isConnectedLocked();
+}
+
+void OutputSession::pauseOrWake(std::chrono::steady_clock::duration idleFor)
+{
+    // close() runs on the same thread for a default device; this keeps out any other caller.
+    std::lock_guard<std::mutex> closing(closingMutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (closed_ || !isConnectedLocked())
+        return;
+    bool sounding;
+    {
+        ContextScope scope(context_);
+        sounding = anySourcePlayingLocked();
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (sounding)
+        lastSound_ = now;
+    const bool wake = paused_ && sounding;
+    const bool pause = !paused_ && now - lastSound_ >= idleFor;
+    if (!wake && !pause)
+        return;
+    // Both wait for the sound server: not under the lock that presses take.
+    lock.unlock();
+    if (wake)
+        alcDeviceResumeSOFT(device_);
+    else
+        alcDevicePauseSOFT(device_);
+    lock.lock();
+    paused_ = pause;
+}
+
+bool OutputSession::anySourcePlayingLocked() const
+{
+    return std::any_of(playbacks_.begin(), playbacks_.end(), [](const Playback &playback) {
+        ALint state = AL_STOPPED;
+        alGetSourcei(playback.source, AL_SOURCE_STATE, &state);
+        return state == AL_PLAYING;
+    });
 }
 
 bool OutputSession::isConnectedLocked() const

@@ -3,6 +3,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,11 @@ public:
     // Whether the device went away (its sound server died, say); false once closed.
     bool isDisconnected() const;
 
+    // Pauses the device once nothing has sounded for idleFor, so an idle piano costs no
+    // mixing, and wakes it when a note starts. For the standby thread: both wait for the
+    // sound server, which a press must never do.
+    void pauseOrWake(std::chrono::steady_clock::duration idleFor);
+
     // Stops every sound; the device stays open.
     void silence();
     // Stops every sound, then frees sources, buffers, context and device. Idempotent.
@@ -86,6 +92,7 @@ private:
     void reclaimFinishedSources();
     ALuint stealOldestSource();
     bool isConnectedLocked() const;
+    bool anySourcePlayingLocked() const;
     // Runs action(source) under the lock with the context current; false when the voice has
     // no source (any more).
     template <typename Action> bool withSourceOf(const Voice &voice, Action action);
@@ -97,6 +104,8 @@ private:
     std::mutex closingMutex_;
     mutable std::mutex mutex_;
     bool closed_ = false;
+    bool paused_ = false; // by pauseOrWake; a note started meanwhile waits for the wake
+    std::chrono::steady_clock::time_point lastSound_ = std::chrono::steady_clock::now();
     std::unordered_map<std::string, UploadedNote> buffers_; // by note path
     // Older uploads that a source still held when they were replaced; freed at close().
     std::vector<ALuint> retiredBuffers_;

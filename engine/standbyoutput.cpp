@@ -13,6 +13,9 @@ using namespace std::chrono_literals;
 
 // How often watched devices are checked.
 constexpr auto checkInterval = 250ms;
+// An open device that has sounded nothing for this long is paused: mixing silence costs a
+// tablet's battery. Waking it adds one round trip to the sound server to the next note.
+constexpr auto idleBeforePause = 5s;
 // A note that could not sound for this long is dropped rather than played late.
 constexpr auto longestWaitOfAPress = 1s;
 // Reopening while the sound server is gone backs off to this.
@@ -106,6 +109,28 @@ void StandbyOutput::watch(const std::shared_ptr<OutputSession> &session)
     changed_.notify_all();
 }
 
+void StandbyOutput::wakeSoon()
+{
+    wakeWanted_ = true;
+    changed_.notify_all();
+}
+
+void StandbyOutput::pauseOrWakeOpenSessions(std::unique_lock<std::mutex> &lock)
+{
+    std::vector<std::shared_ptr<OutputSession>> open;
+    if (spare_)
+        open.push_back(spare_);
+    for (const std::weak_ptr<OutputSession> &watched : watched_)
+        if (std::shared_ptr<OutputSession> session = watched.lock())
+            open.push_back(std::move(session));
+    wakeWanted_ = false;
+    lock.unlock();
+    for (const std::shared_ptr<OutputSession> &session : open)
+        session->pauseOrWake(idleBeforePause);
+    open.clear();
+    lock.lock();
+}
+
 void StandbyOutput::retire(std::shared_ptr<OutputSession> session)
 {
     {
@@ -176,10 +201,12 @@ void StandbyOutput::run()
             }
             continue;
         }
-        if (watched_.empty())
-            changed_.wait(lock, workWaits);
+        pauseOrWakeOpenSessions(lock);
+        const auto workOrWakeWaits = [&] { return workWaits() || wakeWanted_; };
+        if (watched_.empty() && !spare_)
+            changed_.wait(lock, workOrWakeWaits);
         else
-            changed_.wait_for(lock, checkInterval, workWaits);
+            changed_.wait_for(lock, checkInterval, workOrWakeWaits);
     }
 }
 

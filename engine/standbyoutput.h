@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -41,6 +42,9 @@ public:
     void watch(const std::shared_ptr<OutputSession> &session);
     // Closes a session in the background: closing a dead device can take milliseconds.
     void retire(std::shared_ptr<OutputSession> session);
+    // A note started on a paused device: wake it now rather than at the next check. Takes no
+    // lock, so a caller may hold any.
+    void wakeSoon();
 
     StandbyOutput(const StandbyOutput &) = delete;
     StandbyOutput &operator=(const StandbyOutput &) = delete;
@@ -58,6 +62,8 @@ private:
     void run();
     bool watchedDeviceIsGone();
     void playPendingPresses(OutputSession &session);
+    // Pauses idle devices and wakes those a note wants; without the lock.
+    void pauseOrWakeOpenSessions(std::unique_lock<std::mutex> &lock);
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -69,6 +75,7 @@ private:
     bool opening_ = false;
     bool stopping_ = false;
     bool saidNoOutput_ = false;
+    std::atomic<bool> wakeWanted_{false};
     std::thread worker_;
 };
 

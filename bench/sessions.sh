@@ -35,8 +35,8 @@ presses() {
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-for user in kevaro-test root; do
-    for server in pulse pipewire; do
+for user in ${KEVARO_BENCH_USERS:-kevaro-test root}; do
+    for server in ${KEVARO_BENCH_SERVERS:-pulse pipewire}; do
         dir=$work/$user-$server
         rm -rf "$dir"
         session_start "$user" "$server" "$dir"

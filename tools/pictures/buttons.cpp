@@ -68,20 +68,8 @@ QColor dotColour(Dot dot)
 
 void paintDot(QPainter &p, QPointF centre, Dot dot)
 {
-    if (dot == Dot::None)
-        return;
-    const QColor colour = dotColour(dot);
-    const qreal radius = 4.5;
-    p.setPen(QPen(QColor(0, 0, 0, 160), 1));
-    p.setBrush(colour);
-    p.drawEllipse(centre, radius, radius);
-    // Small highlight so the dot reads as a lamp rather than a flat spot.
-    QRadialGradient shine(centre - QPointF(1.3, 1.3), radius);
-    shine.setColorAt(0, QColor(255, 255, 255, 150));
-    shine.setColorAt(0.5, QColor(255, 255, 255, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(shine);
-    p.drawEllipse(centre, radius - 0.5, radius - 0.5);
+    if (dot != Dot::None)
+        paintLamp(p, centre, 4.5, dotColour(dot));
 }
 
 QPen symbolPen(qreal width = 3.2)
@@ -241,4 +229,18 @@ QImage drawSliderTrack(qreal scale)
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(0.5, 0.5, 299, 9), 4.5, 4.5);
     return image;
+}
+
+void paintLamp(QPainter &p, QPointF centre, qreal radius, const QColor &colour)
+{
+    p.setPen(QPen(QColor(0, 0, 0, 160), radius / 4.5));
+    p.setBrush(colour);
+    p.drawEllipse(centre, radius, radius);
+    // Small highlight so the dot reads as a lamp rather than a flat spot.
+    QRadialGradient shine(centre - QPointF(1.3, 1.3) * (radius / 4.5), radius);
+    shine.setColorAt(0, QColor(255, 255, 255, 150));
+    shine.setColorAt(0.5, QColor(255, 255, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shine);
+    p.drawEllipse(centre, radius * 8 / 9, radius * 8 / 9);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
+#include <QPainter>
+#include <QPointF>
 #include <QSize>
 
 // The small pictures of the control bar, all drawn in one style: a near-black body with
@@ -10,6 +13,9 @@
 enum class Dot { None, Grey, Red, Green, Yellow };
 
 enum class Symbol { None, Sharp, Loop, Stop, Close, ThreeD, Play, Pause };
+
+// The round status lamp of the buttons, with its small highlight.
+void paintLamp(QPainter &p, QPointF centre, qreal radius, const QColor &colour);
 
 QImage drawButton(QSize size, Symbol symbol, Dot dot, qreal scale);
 QImage drawSliderHandle(qreal scale);

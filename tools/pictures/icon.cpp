@@ -1,5 +1,7 @@
 #include "icon.h"
 
+#include "buttons.h"
+
 #include <QLinearGradient>
 #include <QPaintDevice>
 #include <QPainter>
@@ -39,21 +41,6 @@ void paintKeys(QPainter &p)
         p.drawRoundedRect(QRectF(16.5 + i * 10.5, 14, 6.5, 16), 1, 1);
 }
 
-void paintLamp(QPainter &p)
-{
-    const QPointF centre(40.5, 9.5);
-    const qreal radius = 4;
-    p.setPen(QPen(QColor(0, 0, 0, 160), 0.8));
-    p.setBrush(red);
-    p.drawEllipse(centre, radius, radius);
-    QRadialGradient shine(centre - QPointF(1.2, 1.2), radius);
-    shine.setColorAt(0, QColor(255, 255, 255, 150));
-    shine.setColorAt(0.5, QColor(255, 255, 255, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(shine);
-    p.drawEllipse(centre, radius - 0.4, radius - 0.4);
-}
-
 } // namespace
 
 void paintIcon(QPaintDevice &device)
@@ -63,5 +50,5 @@ void paintIcon(QPaintDevice &device)
     p.scale(device.width() / grid, device.height() / grid);
     paintBody(p);
     paintKeys(p);
-    paintLamp(p);
+    paintLamp(p, QPointF(40.5, 9.5), 4, red);
 }

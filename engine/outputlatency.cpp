@@ -15,7 +15,9 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -176,8 +178,9 @@ bool OutputLatency::realtimeKitGrants()
         // A throwaway thread, so that a grant changes nothing but what is learnt.
         bool yes = false;
         std::string whyNot;
-        std::thread probe(
-            [&] { yes = RealtimeKit::makeRealtime(currentThreadId(), realtimeKitPriority, whyNot); });
+        std::thread probe([&] {
+            yes = RealtimeKit::makeRealtime(currentThreadId(), realtimeKitPriority, whyNot);
+        });
         probe.join();
         if (!yes)
             std::fprintf(stderr, "kevaro: no real-time mixer (%s); using longer periods\n",
@@ -190,7 +193,7 @@ bool OutputLatency::realtimeKitGrants()
 int OutputLatency::defaultPeriodFrames()
 {
     return mixerCanRunRealtime() || realtimeKitGrants() ? realtimePeriodFrames
-                                                         : ordinaryPeriodFrames;
+                                                        : ordinaryPeriodFrames;
 }
 
 int OutputLatency::chosenPeriodFrames()
@@ -227,8 +230,39 @@ void OutputLatency::applyConfiguration()
     });
 }
 
+bool OutputLatency::soundServerAwaited()
+{
+    std::string socketPath;
+    const std::string server = environment("PULSE_SERVER");
+    if (!server.empty()) {
+        if (server.rfind("unix:", 0) != 0)
+            return false;
+        socketPath = server.substr(5);
+    } else {
+        const std::string runtimeDir = environment("XDG_RUNTIME_DIR");
+        if (runtimeDir.empty() || !(std::filesystem::exists("/usr/bin/pulseaudio") ||
+                                    std::filesystem::exists("/usr/bin/pipewire-pulse")))
+            return false;
+        socketPath = runtimeDir + "/pulse/native";
+    }
+    sockaddr_un address{};
+    if (socketPath.size() >= sizeof(address.sun_path))
+        return false;
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, socketPath.size());
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (probe < 0)
+        return false;
+    const bool answers =
+        connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(probe);
+    return !answers;
+}
+
 ALCdevice *OutputLatency::openDefaultDevice()
 {
+    if (soundServerAwaited())
+        return nullptr;
     // Written here, on the engine's thread, as the choice may ask RealtimeKit.
     static std::once_flag written;
     std::call_once(written, [] {
@@ -265,7 +299,8 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
     bool all = true;
     for (pid_t thread : mixers) {
         std::string whyNot;
-        if (!isRealtime(thread) && !RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)) {
+        if (!isRealtime(thread) &&
+            !RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)) {
             std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
             all = false;
         }

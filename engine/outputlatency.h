@@ -45,7 +45,12 @@ public:
     // user's configuration chose the buffers. It changes the environment, so it runs on the
     // caller's thread before the engine starts any; the file is written before the first open.
     static void applyConfiguration();
-    // Opens the default output device; nullptr when no device can be had.
+    // Whether a sound server is installed but does not answer (not started yet). OpenAL settles
+    // its backends with the first device: a PulseAudio backend that finds no server then is
+    // gone for the rest of the process, so no device is tried while this holds. Never waits.
+    static bool soundServerAwaited();
+    // Opens the default output device; nullptr when no device can be had, or while the
+    // sound server is awaited.
     static ALCdevice *openDefaultDevice();
     // Gives the mixer among the threads that appeared while a device opened real-time
     // priority through RealtimeKit where it has none of its own.

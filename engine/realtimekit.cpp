@@ -30,8 +30,8 @@ public:
         DBusMessage *reply = call(dbus_message_new_method_call(
             "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "Hello"));
         const char *name = nullptr;
-        if (reply && dbus_message_get_args(reply, &error_, DBUS_TYPE_STRING, &name,
-                                           DBUS_TYPE_INVALID))
+        if (reply &&
+            dbus_message_get_args(reply, &error_, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
             dbus_bus_set_unique_name(connection_, name);
         if (reply)
             dbus_message_unref(reply);
@@ -60,8 +60,8 @@ public:
     {
         if (!message)
             return nullptr;
-        DBusMessage *reply =
-            dbus_connection_send_with_reply_and_block(connection_, message, replyTimeoutMs, &error_);
+        DBusMessage *reply = dbus_connection_send_with_reply_and_block(connection_, message,
+                                                                       replyTimeoutMs, &error_);
         dbus_message_unref(message);
         return reply;
     }
@@ -114,8 +114,7 @@ bool limitRealtimeCpuTime(long long maximumMicroseconds)
     if (getrlimit(RLIMIT_RTTIME, &limit) != 0)
         return false;
     const rlim_t wanted = rlim_t(maximumMicroseconds);
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max <= wanted &&
-        limit.rlim_cur <= wanted)
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max <= wanted && limit.rlim_cur <= wanted)
         return true;
     limit.rlim_cur = std::min(limit.rlim_cur, wanted);
     limit.rlim_max = std::min(limit.rlim_max, wanted);
@@ -141,8 +140,8 @@ bool RealtimeKit::makeRealtime(pid_t thread, int priority, std::string &whyNot)
         whyNot = "could not limit RLIMIT_RTTIME";
         return false;
     }
-    DBusMessage *make = dbus_message_new_method_call(service, objectPath, service,
-                                                     "MakeThreadRealtime");
+    DBusMessage *make =
+        dbus_message_new_method_call(service, objectPath, service, "MakeThreadRealtime");
     const dbus_uint64_t id = dbus_uint64_t(thread);
     const dbus_uint32_t granted = dbus_uint32_t(std::min<long long>(priority, maxPriority));
     dbus_message_append_args(make, DBUS_TYPE_UINT64, &id, DBUS_TYPE_UINT32, &granted,

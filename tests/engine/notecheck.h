@@ -37,7 +37,7 @@ inline std::vector<float> mixOf(const std::vector<std::int16_t> &tone, std::size
 
 inline std::vector<float> silence(std::size_t frames)
 {
-    return std::vector<float>(frames, 0.0f);
+    return std::vector<float>(frames);
 }
 
 inline ::testing::AssertionResult sameSamples(const std::vector<float> &mix,

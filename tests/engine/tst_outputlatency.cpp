@@ -3,20 +3,15 @@
 #include "notefolder.h"
 #include "outputlatency.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 
 using kevaro::OutputLatency;
 
 TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
 {
     std::ifstream system("/etc/openal/alsoft.conf");
-    const std::regex bufferSetting(R"(^\s*(period_size|periods)\s*=)");
     for (std::string line; std::getline(system, line);) {
-        if (std::regex_search(line, bufferSetting))
+        if (line.find("period") != std::string::npos && line.find('#') == std::string::npos)
             GTEST_SKIP() << "/etc/openal/alsoft.conf sets the buffer sizes of this machine";
     }
     NoteFolder home;
@@ -26,14 +21,14 @@ TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
         unsetenv(name);
     // Short periods need a real-time mixer: as root, or with an RLIMIT_RTPRIO.
     const bool realtime = OutputLatency::mixerCanRunRealtime();
-    const int ours = OutputLatency::defaultPeriodFrames();
-    EXPECT_EQ(ours, realtime ? 256 : 1024);
+    const int ours = realtime ? 256 : 1024;
     const std::string mixer = realtime ? "rt-prio = 1\n" : "";
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
     EXPECT_EQ(OutputLatency::configuration(ours),
               "[general]\nperiod_size = " + std::to_string(ours) + "\nperiods = 3\n" + mixer);
 
-    // Other settings, and buffer sizes commented out, leave the choice to the engine.
+    // Other settings, and buffer sizes commented out, leave the choice to the engine; a user
+    // file, wherever OpenAL reads one, that sets them, does not.
     home.writeBytes(".alsoftrc", "[general]\n#period_size = 2048\n  # periods=8\nhrtf = false\n");
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
     std::filesystem::create_directory(home.pathOf(".config"));
@@ -41,13 +36,12 @@ TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
     setenv("XDG_CONFIG_HOME", home.pathOf("elsewhere").c_str(), 1);
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
-    const std::string userFile = home.writeBytes("user.conf", "[pulse]\nperiod_size = 2048");
-    setenv("ALSOFT_CONF", userFile.c_str(), 1);
+    setenv("ALSOFT_CONF", home.writeBytes("user.conf", "[pulse]\nperiod_size = 2048").c_str(), 1);
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
 
+    // KEVARO_AUDIO_PERIOD wins when valid, and the user's other settings still apply.
     setenv("KEVARO_AUDIO_PERIOD", "256", 1);
     EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 256);
-    // The user's other settings still apply.
     EXPECT_EQ(OutputLatency::configuration(256),
               "[pulse]\nperiod_size = 2048\n[general]\nperiod_size = 256\nperiods = 3\n" + mixer);
     for (const char *invalid : {"abc", "256 frames", "32", "100000", ""}) {

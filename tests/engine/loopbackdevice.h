@@ -14,14 +14,7 @@ public:
     static constexpr int sampleRate = 48000;
 
     // Float samples at 48 kHz; channels is ALC_MONO_SOFT or ALC_STEREO_SOFT.
-    explicit LoopbackDevice(ALCenum channels = ALC_MONO_SOFT)
-        : channelCount_(channels == ALC_STEREO_SOFT ? 2 : 1), attributes_{ALC_FORMAT_CHANNELS_SOFT,
-                                                                          channels,
-                                                                          ALC_FORMAT_TYPE_SOFT,
-                                                                          ALC_FLOAT_SOFT,
-                                                                          ALC_FREQUENCY,
-                                                                          sampleRate,
-                                                                          0}
+    explicit LoopbackDevice(ALCenum channels = ALC_MONO_SOFT) : channels_(channels)
     {
         const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
             alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
@@ -32,7 +25,14 @@ public:
     // An engine on this device; it takes the device over, so render only while it lives.
     kevaro::SoundEngine *openEngine()
     {
-        return kevaro::SoundEngine::openOnDevice(device_, attributes_.data());
+        const ALCint format[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                 channels_,
+                                 ALC_FORMAT_TYPE_SOFT,
+                                 ALC_FLOAT_SOFT,
+                                 ALC_FREQUENCY,
+                                 sampleRate,
+                                 0};
+        return kevaro::SoundEngine::openOnDevice(device_, format);
     }
 
     // The next frames of the mix, interleaved.
@@ -40,13 +40,12 @@ public:
     {
         static const auto renderSamples = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
             alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
-        std::vector<float> mix(std::size_t(frames * channelCount_));
+        std::vector<float> mix(std::size_t(frames * (channels_ == ALC_STEREO_SOFT ? 2 : 1)));
         renderSamples(device_, mix.data(), frames);
         return mix;
     }
 
 private:
     ALCdevice *device_ = nullptr;
-    int channelCount_;
-    std::vector<ALCint> attributes_;
+    ALCenum channels_;
 };

@@ -4,21 +4,21 @@
 #include "soundengine.h"
 #include "voice.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
-#include <string>
 #include <vector>
 
-inline void playNote(kevaro::SoundEngine *engine, const std::string &path, float x = 0)
+inline kevaro::Voice *holdNote(kevaro::SoundEngine *engine, const std::string &path,
+                               bool looped = false, bool paused = false, bool hold = true)
 {
-    engine->playAt(path.c_str(), x, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
+    return engine->playAt(path.c_str(), 0, 0, 0, looped, paused, hold, kevaro::LoadMode::Automatic,
+                          true);
 }
 
-inline kevaro::Voice *holdNote(kevaro::SoundEngine *engine, const std::string &path,
-                               bool looped = false, bool paused = false)
+inline void playNote(kevaro::SoundEngine *engine, const std::string &path)
 {
-    return engine->playAt(path.c_str(), 0, 0, 0, looped, paused, true, kevaro::LoadMode::Automatic,
-                          true);
+    holdNote(engine, path, false, false, false);
 }
 
 // A note at the listener as a mono mix at its rate carries it: unchanged, without delay.
@@ -35,20 +35,15 @@ inline std::vector<float> mixOf(const std::vector<std::int16_t> &tone, std::size
     return mix;
 }
 
-inline std::vector<float> silence(std::size_t frames)
-{
-    return std::vector<float>(frames);
-}
-
 inline ::testing::AssertionResult sameSamples(const std::vector<float> &mix,
                                               const std::vector<float> &expected)
 {
     if (mix.size() != expected.size())
         return ::testing::AssertionFailure() << mix.size() << " samples, not " << expected.size();
-    for (std::size_t i = 0; i < mix.size(); ++i) {
-        if (mix[i] != expected[i])
-            return ::testing::AssertionFailure()
-                   << "sample " << i << " is " << mix[i] << ", not " << expected[i];
-    }
-    return ::testing::AssertionSuccess();
+    const std::size_t at =
+        std::mismatch(mix.begin(), mix.end(), expected.begin()).first - mix.begin();
+    if (at == mix.size())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "sample " << at << " is " << mix[at] << ", not " << expected[at];
 }

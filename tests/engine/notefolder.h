@@ -23,7 +23,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
-    NoteFolder(const NoteFolder &) = delete;
 
     // Writes 16-bit PCM WAV; samples are interleaved. Returns the file's path.
     std::string writeWav(const std::string &name, const std::vector<std::int16_t> &samples,

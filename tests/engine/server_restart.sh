@@ -7,11 +7,8 @@ probe=$1
 for tool in pulseaudio pactl parec od; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-state=$(mktemp -d)
-mkdir -p "$state/home" "$state/runtime"
-chmod 700 "$state/runtime"
-export HOME="$state/home" XDG_RUNTIME_DIR="$state/runtime" XDG_CONFIG_HOME="$state/home/.config"
-export KEVARO_AUDIO_PERIOD=256
+state=$(mktemp -d) # private (0700): home and runtime folder as well
+export HOME=$state XDG_RUNTIME_DIR=$state XDG_CONFIG_HOME=$state/.config KEVARO_AUDIO_PERIOD=256
 unset PULSE_SERVER ALSOFT_CONF
 pids=()
 # Everything goes with the state folder: the server, the probe and its note, the recorder.
@@ -25,11 +22,7 @@ start_pulse() {
     pactl load-module module-null-sink sink_name=v >/dev/null
     pactl set-default-sink v
 }
-fail() {
-    echo "FAIL: $*"
-    cat "$state/probe.err"
-    exit 1
-}
+fail() { echo "FAIL: $*"; cat "$state/probe.err"; exit 1; }
 # press EXPECTED: one press, answered within a second.
 press() {
     echo play >&"${probe[1]}"

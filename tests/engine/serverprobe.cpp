@@ -19,14 +19,14 @@ int main()
     kevaro::SoundEngine::prepare();
     kevaro::SoundEngine *engine = kevaro::SoundEngine::open();
     std::cout << (engine ? "opened" : "no engine") << std::endl;
-    for (std::string command; engine && std::getline(std::cin, command) && command != "quit";) {
+    if (!engine)
+        return 1;
+    for (std::string command; std::getline(std::cin, command) && command != "quit";) {
         kevaro::Voice *voice = engine->playAt(note.c_str(), 0, 0, 0, false, false, true,
                                               kevaro::LoadMode::Automatic, true);
         std::cout << (voice ? "played" : "skipped") << std::endl;
         if (voice)
             voice->release();
     }
-    if (engine)
-        engine->release();
-    return engine ? 0 : 1;
+    engine->release();
 }

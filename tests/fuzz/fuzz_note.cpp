@@ -2,13 +2,10 @@
 // is (mono or stereo, whole frames, a positive rate).
 #include "decodednote.h"
 
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {
     // The decoder opens files by path; a file in memory has one.
     const int fd = memfd_create("note.wav", 0);

@@ -46,7 +46,7 @@ audible_press() {
 start_pulse
 coproc probe { TMPDIR="$state" exec "$probe" 2>"$state/probe.err"; }
 pids+=("$probe_PID")
-read -r -t 10 opened <&"${probe[0]}" && [ "$opened" = opened ] || fail "no engine"
+{ read -r -t 10 opened <&"${probe[0]}" && [ "$opened" = opened ]; } || fail "no engine"
 # The device opens in the background, with the periods asked for.
 for _ in $(seq 100); do grep -q "kevaro: audio output latency" "$state/probe.err" && break; sleep 0.1; done
 grep "kevaro: audio output latency .* (256 x 3 frames" "$state/probe.err" || fail "no latency line"

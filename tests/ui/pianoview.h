@@ -2,7 +2,6 @@
 
 #include <QQuickItem>
 #include <QQuickView>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include "pianoview.h"
 #include "sounder.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <memory>
@@ -12,13 +11,9 @@ static const QStringList notes = {"g0", "gis0", "a0", "ais0", "h0",   "c1", "cis
                                   "d1", "dis1", "e1", "f1",   "fis1", "g1", "gis1",
                                   "a1", "ais1", "h1", "c2",   "cis2", "d2", "dis2"};
 // Screen places of keys and controls (their middles).
-static const QPoint c1(390, 650), cis1(434, 300), e1(613, 650), g1(820, 650);
-static const QPoint labelToggle(32, 32), loopToggle(89, 32), stopButton(166, 32);
+static const QPoint c1(390, 650), labelToggle(32, 32), loopToggle(89, 32), stopButton(166, 32);
 static const QPoint infoToggle(865, 32), panelHeading(420, 195);
-static QPoint soundSetButton(int n)
-{
-    return QPoint(270 + 120 * (n - 1), 32);
-}
+static const auto soundSetButton = [](int n) { return QPoint(270 + 120 * (n - 1), 32); };
 
 // The mouse goes to the key areas, a finger to the keyboard's own touch area: both are tried.
 // QTest sends a stationary point at the origin, so the tests repeat a held finger's position
@@ -56,7 +51,6 @@ private:
     void nextFrame() { QTest::qWait(20); }
 
     std::unique_ptr<PianoView> p;
-    sounder *rsound = nullptr;
 };
 
 // Made here, after the test framework has set its message handler.
@@ -67,8 +61,6 @@ void PianoTest::initTestCase()
         "dir_04 = /kevaro-test/four\ndir_05 = /kevaro-test/five\ndirname_01 = One\n"
         "dirname_02 = Two\ndirname_03 = Three\ndirname_04 = Four\ndirname_05 = Five\n");
     QVERIFY(p->isReady());
-    rsound = qobject_cast<sounder *>(p->byId("rsound"));
-    QVERIFY(rsound);
 }
 
 QStringList PianoTest::heldKeys()
@@ -99,11 +91,9 @@ void PianoTest::strokesPlayTheTopmostKey_data()
                               : Strokes())
                       << QStringList{"key" + note};
         }
-        row("left sliver is keyg0") << at(8, 200) << QStringList{"keyg0"};
-        row("gap between white keys") << at(109, 600) << QStringList{};
-        row("label place") << at(385, 705) << QStringList{"keyc1"};
-        row("black key edge") << at(440, 507) << QStringList{"keycis1"};
-        row("just below the black key") << at(440, 508) << QStringList{"keyc1"};
+        row("left sliver, label, black key edge and below it")
+            << Strokes{{{8, 200}}, {{385, 705}}, {{440, 507}}, {{440, 508}}}
+            << QStringList{"keyg0", "keyc1", "keycis1", "keyc1"};
         row("held press leaves its key and comes back")
             << Strokes{{{390, 600}, {500, 600}, {600, 600}, {390, 620}}}
             << QStringList{"keyc1", "keyc1"};
@@ -141,8 +131,8 @@ void PianoTest::strokesPlayTheTopmostKey()
 // cancels the presses that it can, and the fingers lift.
 void PianoTest::chordAndBarTapsByTouch()
 {
-    const QList<QPoint> keys = {cis1, {160, 650}, {278, 650}, e1,         {500, 650},
-                                c1,   {700, 650}, g1,         {950, 650}, {50, 650}};
+    const QList<QPoint> keys = {{434, 300}, {160, 650}, {278, 650}, {613, 650}, {500, 650},
+                                c1,         {700, 650}, {820, 650}, {950, 650}, {50, 650}};
     // Fingers first to lifted - 1 lift, the later ones stay where they are.
     const auto lift = [&](QTest::QTouchEventSequence &&touch, int first,
                           int lifted) -> QTest::QTouchEventSequence && {
@@ -156,7 +146,6 @@ void PianoTest::chordAndBarTapsByTouch()
         landing.press(finger, keys[finger]);
     landing.commit();
     QCOMPARE(QSet<QString>(PianoView::played.begin(), PianoView::played.end()).size(), 10);
-    QCOMPARE(heldKeys().size(), 10);
     nextFrame();
     lift(p->touch(), 0, 5).press(10, labelToggle).commit();
     nextFrame();
@@ -188,6 +177,7 @@ void PianoTest::chordAndBarTapsByTouch()
 // sound set chosen.
 void PianoTest::barControlsAct()
 {
+    auto *rsound = qobject_cast<sounder *>(p->byId("rsound"));
     for (const bool byTouch : {false, true}) {
         const auto press = [&](QPoint at) { byTouch ? p->tap(at) : p->click(at); };
         press(soundSetButton(3));
@@ -212,7 +202,6 @@ void PianoTest::barControlsAct()
 
 void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()
 {
-    QQuickItem *panel = p->item("configform");
     p->click(infoToggle);
 
     // The heading lets a press through to the key beneath; the bar stays usable over the panel.
@@ -242,15 +231,13 @@ void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()
     // The black surround passes presses to the keys too, which now read the edited folder.
     p->click(QPoint(100, 600));
     QCOMPARE(PianoView::played, QStringList{"two/edited/keyg0"});
-    p->click(soundSetButton(1));
     PianoView::clear();
 
     // By touch alone: a finger on a folder field brings up the on-screen keyboard, below it.
     QQuickItem *keyboard = p->item("inputpanel");
-    QQuickItem *field = p->item("configpath1");
     p->tap(fieldEnd("configpath1"));
     QTRY_COMPARE(keyboard->y() + keyboard->height(), 768.0);
-    QVERIFY(field->mapToScene(QPointF(0, field->height())).y() < keyboard->mapToScene({}).y());
+    QVERIFY(p->item("configpath1")->mapToScene({0, 20}).y() < keyboard->mapToScene({}).y());
     // Its key "a" types an "a" at the cursor.
     QQuickItem *keyA = nullptr;
     for (QQuickItem *key : keyboard->findChildren<QQuickItem *>())
@@ -262,7 +249,6 @@ void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()
 
     // The folder button's picker writes the chosen folder into the field, and Save keeps it.
     const QString folder = p->homePath() + "/my sounds";
-    QVERIFY(QDir().mkpath(folder));
     QObject *picker = p->byId("folderdialog");
     p->tap(p->middleOf("configpath1folder"));
     QTRY_VERIFY(picker->property("visible").toBool());
@@ -277,7 +263,7 @@ void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()
     p->tap(fieldEnd("configpath1"));
     QTRY_VERIFY(keyboard->property("active").toBool());
     p->tap(infoToggle);
-    QVERIFY(!panel->isVisible());
+    QVERIFY(!p->item("configform")->isVisible());
     QTRY_VERIFY(!keyboard->property("active").toBool());
 }
 

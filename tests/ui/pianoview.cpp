@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTest>
 #include <QtQml>
 
 QStringList PianoView::played;
@@ -22,20 +21,15 @@ static void collectNotes(QtMsgType type, const QMessageLogContext &context, cons
         PianoView::played << match.captured(1);
 }
 
-static QString preparedHome(const QString &path, const QByteArray &content)
-{
-    qputenv("HOME", path.toUtf8());
-    QDir(path).mkdir(".kevaro");
-    QFile settings(path + "/.kevaro/kevaro.config");
-    if (settings.open(QIODevice::WriteOnly))
-        settings.write(content);
-    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
-    return path;
-}
-
 PianoView::PianoView(const QByteArray &settings)
 {
-    preparedHome(home.path(), settings);
+    qputenv("HOME", home.path().toUtf8());
+    QDir(home.path()).mkdir(".kevaro");
+    QFile file(home.path() + "/.kevaro/kevaro.config");
+    if (file.open(QIODevice::WriteOnly))
+        file.write(settings);
+    file.close();
+    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
     view.show();
     view.requestActivate();
@@ -51,6 +45,11 @@ PianoView::~PianoView()
 bool PianoView::isReady() const
 {
     return view.status() == QQuickView::Ready && view.isActive() && view.size() == QSize(1366, 768);
+}
+
+QPoint PianoView::middleOf(const QString &id)
+{
+    return item(id)->mapToScene(item(id)->boundingRect().center()).toPoint();
 }
 
 QObject *PianoView::byId(const QString &id)

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QQuickItem>
 #include <QQuickView>
-#include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 // The real piano document, from the compiled-in collection, shown in an active window, with a
 // settings file under a fresh HOME (by default sound set 1 in /kevaro-test); records the notes
@@ -17,7 +18,19 @@ public:
     QQuickView *window() { return &view; }
     // The document's element with this objectName (which is its id in the document).
     QObject *byId(const QString &id);
+    QQuickItem *item(const QString &id) { return qobject_cast<QQuickItem *>(byId(id)); }
+    QString text(const QString &id) { return byId(id)->property("text").toString(); }
+    // The middle of an element, in window pixels.
+    QPoint middleOf(const QString &id);
     QString homePath() const { return home.path(); }
+
+    void click(QPoint at) { QTest::mouseClick(&view, Qt::LeftButton, {}, at); }
+    QTest::QTouchEventSequence touch() { return QTest::touchEvent(&view, finger); }
+    void tap(QPoint at)
+    {
+        touch().press(0, at).commit();
+        touch().release(0, at).commit();
+    }
 
     // Notes played since the last clear(), as their paths below /kevaro-test without ".wav".
     static QStringList played;
@@ -26,4 +39,5 @@ public:
 private:
     QTemporaryDir home;
     QQuickView view;
+    QPointingDevice *finger = QTest::createTouchDevice();
 };

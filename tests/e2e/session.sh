@@ -12,12 +12,15 @@ e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 session_pids=()
 session_rule=""
 
-session_stop() {
+# stop_pid PID...: asks, then after 10 s forces them to end.
+stop_pid() {
     local pid
-    for pid in "${session_pids[@]}"; do kill -CONT "$pid" && kill "$pid" || true; done 2>/dev/null
-    for pid in "${session_pids[@]}"; do
-        wait_for "! kill -0 $pid" "$pid to end" 2>/dev/null || kill -9 "$pid" 2>/dev/null || true
-    done
+    for pid; do kill -CONT "$pid" && kill "$pid" || true; done 2>/dev/null
+    for pid; do wait_for "! kill -0 $pid" "$pid to end" 2>/dev/null || kill -9 "$pid" 2>/dev/null || true; done
+}
+
+session_stop() {
+    stop_pid "${session_pids[@]}"
     session_pids=()
     [ -z "$session_rule" ] || rm -f "$session_rule"
     session_rule=""
@@ -73,9 +76,9 @@ session_start() {
 
 # x_start WxH: an X server of that size becomes the session's DISPLAY.
 x_start() {
-    spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$session_dir/display-$1" >/dev/null 2>&1
-    wait_for "[ -s '$session_dir/display-$1' ]" "the X server"
-    export DISPLAY=":$(cat "$session_dir/display-$1")"
+    spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1
+    wait_for "[ -s '$session_dir/display' ]" "the X server"
+    export DISPLAY=":$(cat "$session_dir/display")"
 }
 
 # The session's sound server, also again after it was stopped.

@@ -7,10 +7,8 @@
 build=$1
 source "$(dirname "$0")/session.sh"
 e2e_start
-
 (cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log") || { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/pkg/kevaro_*.deb)
-root="$work/root"
+deb=$(ls "$work"/pkg/kevaro_*.deb) root=$work/root
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/org.kevaro.Kevaro.desktop
 appstreamcli validate --no-net "$root"/usr/share/metainfo/org.kevaro.Kevaro.metainfo.xml
@@ -19,17 +17,16 @@ env -u DISPLAY -u QT_QPA_PLATFORM "$kevaro" --help | grep -q -- '--version'
 [ "$("$kevaro" --version)" = "kevaro $(dpkg-deb -f "$deb" Version)" ]
 status=0
 QT_QPA_PLATFORM=offscreen "$kevaro" -platform offscreen --no-such-option 2>"$work/err" || status=$?
-[ "$status" -eq 2 ] && [ "$(grep -c . "$work/err")" -eq 1 ] && grep -q "'no-such-option'" "$work/err" ||
-    { echo "an unknown option gave status $status and:"; cat "$work/err"; exit 1; }
+[ "$status $(grep -c . "$work/err")" = "2 1" ] && grep -q "'no-such-option'" "$work/err" ||
+    fail "an unknown option gave status $status and: $(cat "$work/err")"
 
 volume_bus "$root/usr/share/dbus-1/services/com.tiitoo.SystemInfo.service" "$root/usr/bin"
 export XDG_DATA_HOME="$HOME/.local/share" XDG_DATA_DIRS="$root/usr/share:/usr/share"
 pactl set-sink-volume v 50%
 start_kevaro
 sets="$root/usr/share/kevaro/soundsets"
-printf -v want 'dir_01 = %s\ndir_02 = %s\ndir_03 = %s\ndir_04 = %s\ndir_05 = %s\n' \
-    "$sets/grand" "$sets/epiano" "$sets/organ" "$sets/harpsichord" "$sets/strings"
-want+=$'dirname_01 = Grand\ndirname_02 = E-Piano\ndirname_03 = Organ\ndirname_04 = Harpsi\ndirname_05 = Strings'
+want=$(printf "dir_0%s\n" "1 = $sets/grand" "2 = $sets/epiano" "3 = $sets/organ" "4 = $sets/harpsichord" \
+    "5 = $sets/strings" && printf 'dirname_0%s\n' "1 = Grand" "2 = E-Piano" "3 = Organ" "4 = Harpsi" "5 = Strings")
 [ "$(cat "$HOME/.kevaro/kevaro.config")" = "$want" ] ||
     fail "the first start wrote: $(cat "$HOME/.kevaro/kevaro.config")"
 # Every start sets the system volume to 100, through the service the bus started.

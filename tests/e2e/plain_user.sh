@@ -1,25 +1,17 @@
 #!/usr/bin/env bash
-# A plain user's desktop session on PulseAudio or PipeWire, with RealtimeKit on a private system
-# bus, as a desktop has it:   plain_user.sh KEVARO pulse|pipewire
-# The mixer ends up real-time through RealtimeKit; a press 100 ms after the window shows and one
-# after 6 s of silence are heard; close ends the piano while the sound server hangs, and a press
-# before the output is ready sounds once it is; where
-# RealtimeKit refuses or is missing, the piano says so, takes longer periods and plays; started
-# before its sound server, it says once that there is no output and plays once the server is up.
+# The piano in a plain user's desktop session on PulseAudio or PipeWire, with RealtimeKit on a
+# private system bus, as a desktop has it.   plain_user.sh KEVARO pulse|pipewire
 kevaro=$1
-for tool in setpriv prlimit pkcheck /usr/libexec/rtkit-daemon /usr/lib/polkit-1/polkitd pactl parec; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+for tool in setpriv prlimit pkcheck /usr/libexec/rtkit-daemon /usr/lib/polkit-1/polkitd; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }; done
 source "$(dirname "$0")/session.sh"
 e2e_start kevaro-test "$2"
 realtimekit_start yes
 tone "$work/home/tones/keyc1.wav" 523.25
 settings "$work/home/tones"
-
 settle=0.1
 press_heard "a press 100 ms after the window shows" start_kevaro
-grep "audio output latency" "$work/kevaro.err" || fail "no latency line"
-grep -q "(256 x 3 frames.*real-time mixer: RealtimeKit)" "$work/kevaro.err" ||
+grep "(256 x 3 frames.*real-time mixer: RealtimeKit)" "$work/kevaro.err" ||
     fail "the mixer did not get real-time priority from RealtimeKit"
 [[ $(for task in /proc/"$kevaro_pid"/task/*; do chrt -p "${task##*/}" || true; done) = *SCHED_RR* ]] ||
     fail "no thread of the piano runs real-time"
@@ -45,14 +37,13 @@ wait_for "! as_user sh -c 'exec pkcheck -a org.freedesktop.RealtimeKit1.acquire-
 for why in refuses "is missing"; do
     [ "$why" = refuses ] || nowhere=DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/nothing
     press_heard "a press where RealtimeKit $why" start_kevaro ${nowhere:+"$nowhere"}
-    grep "kevaro: no real-time mixer" "$work/kevaro.err" || fail "RealtimeKit $why and no line says so"
-    grep -q "(1024 x 3 frames.*real-time mixer: none)" "$work/kevaro.err" ||
-        fail "RealtimeKit $why, yet the periods are not longer"
+    grep "kevaro: no real-time mixer" "$work/kevaro.err" && grep -q "(1024 x 3 frames.*mixer: none)" "$work/kevaro.err" ||
+        fail "RealtimeKit $why, yet no line says so or the periods are not longer"
     close_kevaro 1329 32 "where RealtimeKit $why"
 done
 
-kill $server_pids
-wait $server_pids 2>/dev/null || true
+# Started before its sound server, the piano says so once and plays once the server is up.
+kill $server_pids && wait $server_pids 2>/dev/null || true
 start_kevaro
 click 380 650
 server_start
@@ -60,4 +51,3 @@ server_start
 sleep 2 # the piano looks for the server about once a second
 press_heard "a press after the sound server came up"
 close_kevaro 1329 32
-echo PASS

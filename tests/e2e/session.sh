@@ -1,30 +1,12 @@
-# Shared steps of the end-to-end tests and the session benches, sourced.
-#   session_start USER pulse|pipewire DIR   X server, session bus and sound server (a null sink
-#                                           "v" as default), all run as USER (root or a plain
-#                                           user; kevaro-test is created when missing)
-#   realtimekit_start yes|no                a private system bus with polkitd and rtkit-daemon;
-#                                           yes: a polkit rule grants RealtimeKit to USER
-#   as_user CMD...                          runs CMD in the session, as USER
-#   session_stop                            stops all of it by pid, removes the rule
+# Shared steps of the end-to-end tests, the shared services and the session benches, sourced.
+# session_start USER pulse|pipewire DIR: X server, session bus and sound server (a null sink "v"
+# as default) run as USER, root or a plain user (created when missing); realtimekit_start yes|no:
+# a private system bus with polkitd and rtkit-daemon, with yes a polkit rule granting RealtimeKit
+# to USER; as_user CMD...: runs CMD in the session as USER; session_stop: ends all of it by pid.
 # Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS.
 set -euo pipefail
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-session_pids=()
-session_rule=""
-
-# stop_pid PID...: asks, then after 10 s forces them to end.
-stop_pid() {
-    local pid
-    for pid; do kill -CONT "$pid" && kill "$pid" || true; done 2>/dev/null
-    for pid; do wait_for "! kill -0 $pid" "$pid to end" 2>/dev/null || kill -9 "$pid" 2>/dev/null || true; done
-}
-
-session_stop() {
-    stop_pid "${session_pids[@]}"
-    session_pids=()
-    [ -z "$session_rule" ] || rm -f "$session_rule"
-    session_rule=""
-}
+session_pids=() session_rule=""
 
 as_user() {
     local home=$session_dir/home run=()
@@ -40,10 +22,7 @@ as_user() {
 }
 
 # spawn CMD...: runs CMD in the background ($! its pid), to be stopped with the session.
-spawn() {
-    "$@" &
-    session_pids+=("$!")
-}
+spawn() { "$@" & session_pids+=("$!"); }
 
 # wait_for COMMAND WHAT: up to 10 s until COMMAND succeeds.
 wait_for() {
@@ -52,18 +31,27 @@ wait_for() {
     return 1
 }
 
+# stop_pid PID...: asks them to end, and after 10 s forces them.
+stop_pid() {
+    local pid
+    for pid; do kill -CONT "$pid" && kill "$pid" || true; done 2>/dev/null
+    for pid; do wait_for "! kill -0 $pid" "$pid to end" 2>/dev/null || kill -9 "$pid" 2>/dev/null || true; done
+}
+
+session_stop() {
+    stop_pid "${session_pids[@]}"
+    rm -f ${session_rule:+"$session_rule"}
+    session_pids=() session_rule=""
+}
+
 session_dirs() {
     session_user=$1 session_dir=$2
-    mkdir -p "$session_dir/home" "$session_dir/runtime"
-    chmod 755 "$session_dir"
-    chmod 700 "$session_dir/runtime"
-    chown -R "$session_user:" "$session_dir/home" "$session_dir/runtime"
+    install -d -o "$1" "$2/home" && install -d -m 700 -o "$1" "$2/runtime"
+    chmod 755 "$2"
 }
 
 session_start() {
-    if [ "$1" != root ] && ! id "$1" >/dev/null 2>&1; then
-        useradd --system --no-create-home --shell /usr/sbin/nologin "$1"
-    fi
+    id "$1" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$1"
     session_dirs "$1" "$3"
     session_server=$2
     unset PULSE_SERVER DISPLAY
@@ -122,38 +110,25 @@ realtimekit_start() {
     wait_for "busctl --address='$DBUS_SYSTEM_BUS_ADDRESS' status org.freedesktop.RealtimeKit1" rtkit-daemon
 }
 
-# The steps of a test. e2e_start [USER pulse|pipewire]: a scratch folder $work (its home
-# $work/home) with that session in it, or else the ctest fixtures' services; all of it is
-# stopped and removed at exit.
+# The steps of a test. e2e_start [USER pulse|pipewire]: a scratch folder $work (home $work/home)
+# with that session in it, or else the ctest fixtures' services; all gone at exit.
 e2e_start() {
     work=$(mktemp -d)
     trap e2e_stop EXIT
-    if [ $# -gt 0 ]; then
-        session_start "$1" "$2" "$work"
-        return
-    fi
+    [ $# -eq 0 ] || { session_start "$1" "$2" "$work"; return; }
     session_dirs root "$work"
     export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime DISPLAY=":$(cat "$KEVARO_TEST_SERVICES/xvfb/display")"
     # A session bus of the fixtures', so that nothing autolaunches one of its own.
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$KEVARO_TEST_SERVICES/dbus/bus"
 }
 
-e2e_stop() {
-    session_stop
-    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
-}
+e2e_stop() { session_stop && [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"; }
 
-fail() {
-    echo "FAIL: $*"
-    grep -v '^"' "$work/kevaro.err" 2>/dev/null | tail -n 20
-    exit 1
-}
+fail() { echo "FAIL: $*" && grep -v '^"' "$work/kevaro.err" 2>/dev/null | tail -n 20; exit 1; }
 
 # tone FILE HZ [SECONDS]: a sine tone as a note file.
-tone() {
-    mkdir -p "$(dirname "$1")"
-    sox -n -r 48000 -b 16 -c 1 "$1" synth "${3:-0.4}" sine "$2" fade 0 "${3:-0.4}" 0.02 vol 0.5
-}
+tone() { mkdir -p "${1%/*}" && sox -n -r 48000 -b 16 -c 1 "$1" synth "${3:-0.4}" sine "$2" \
+    fade 0 "${3:-0.4}" 0.02 vol 0.5; }
 
 # settings DIR...: the settings file names the sound sets DIR...
 settings() {
@@ -189,11 +164,9 @@ click() { xdotool mousemove "$1" "$2" click 1; }
 
 # close_kevaro X Y [WHEN]: clicks the close mark at X Y; the piano must end with status 0.
 close_kevaro() {
-    local status=0
     click "$1" "$2"
     wait_for "! kill -0 $kevaro_pid" "the end" || fail "kevaro did not end after close ${3:-}"
-    wait "$kevaro_pid" || status=$?
-    [ "$status" -eq 0 ] || fail "kevaro ended with status $status ${3:-}"
+    wait "$kevaro_pid" || fail "kevaro ended with status $? ${3:-}"
 }
 
 # Records the sink's output (s16le, mono, 48 kHz) into $1 until stop_recording; returns once
@@ -215,14 +188,11 @@ loudest() { tail -c "${2:-+1}" "$1" | od -An -v -t d2 | tr -s ' ' '\n' | tr -d -
 
 # press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1; it must be heard.
 press_heard() {
-    local what=$1 peak
-    shift
+    local peak
     start_recording "$work/heard.raw"
-    "$@"
-    click 380 650
-    sleep 1.5
-    stop_recording
+    "${@:2}"
+    click 380 650 && sleep 1.5 && stop_recording
     peak=$(loudest "$work/heard.raw")
-    echo "loudest sample after $what: ${peak:-none}"
-    [ "${peak:-0}" -gt 4000 ] || fail "$what was not heard"
+    echo "loudest sample after $1: ${peak:-none}"
+    [ "${peak:-0}" -gt 4000 ] || fail "$1 was not heard"
 }

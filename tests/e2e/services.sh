@@ -1,55 +1,26 @@
 #!/usr/bin/env bash
-# Starts and stops the services the tests need, each private to one state folder:
+# Starts and stops the services the tests share, each private to one state folder:
 #   services.sh start|stop pulse|xvfb|dbus DIR
 # pulse: a PulseAudio with a null sink "v" as default; clients use PULSE_SERVER=unix:DIR/pulse/runtime/pulse/native
 # xvfb:  an X server at 1366x768; its display number is written to DIR/xvfb/display
 # dbus:  a session bus at unix:path=DIR/dbus/bus (also written to DIR/dbus/address)
 # Every process started is stopped again by the pid recorded here.
-set -euo pipefail
-action=$1 service=$2 dir=$3
-state="$dir/$service"
-
-stop_pid() {
-    local pidfile=$1 pid
-    [ -f "$pidfile" ] || return 0
-    pid=$(cat "$pidfile")
-    if kill "$pid" 2>/dev/null; then
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null || true
-    fi
-    rm -f "$pidfile"
-}
-
-start_pulse() {
-    mkdir -p "$state/home" "$state/runtime"
-    chmod 700 "$state/runtime"
-    export HOME="$state/home" XDG_RUNTIME_DIR="$state/runtime" XDG_CONFIG_HOME="$state/home/.config"
-    unset PULSE_SERVER DISPLAY
-    pulseaudio -D --exit-idle-time=-1 --system=false --log-target=file:"$state/log" 2>>"$state/log"
-    for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-    cp "$XDG_RUNTIME_DIR/pulse/pid" "$state/pid"
-    pactl load-module module-null-sink sink_name=v >/dev/null
-    pactl set-default-sink v
-}
-
-start_xvfb() {
+source "$(dirname "$0")/session.sh"
+state=$3/$2
+unset PULSE_SERVER DISPLAY
+# They outlive this script: no output of theirs may hold the caller's pipes open.
+case "$1 $2" in
+"start pulse") session_dirs root "$state" && session_server=pulse server_start </dev/null ;;
+"start xvfb") session_dirs root "$state" && x_start 1366x768 </dev/null ;;
+"start dbus")
     mkdir -p "$state"
-    exec 3>"$state/display"
-    Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp >"$state/log" 2>&1 &
-    echo $! >"$state/pid"
-    exec 3>&-
-    for _ in $(seq 100); do [ -s "$state/display" ] && break; sleep 0.1; done
-    [ -s "$state/display" ] || { echo "Xvfb did not start"; cat "$state/log"; exit 1; }
-}
-
-start_dbus() {
-    mkdir -p "$state"
-    dbus-daemon --session --fork --address="unix:path=$state/bus" --print-address=3 --print-pid=4 \
-        3>"$state/address" 4>"$state/pid"
-}
-
-case "$action" in
-start) "start_$service" ;;
-stop) stop_pid "$state/pid" ;;
+    spawn dbus-daemon --session --nofork --address="unix:path=$state/bus" --print-address=3 3>"$state/address" \
+        </dev/null >/dev/null 2>&1
+    wait_for "[ -s '$state/address' ]" "the session bus" ;;
+"stop "*)
+    [ ! -f "$state/pid" ] || stop_pid "$(cat "$state/pid")"
+    rm -f "$state/pid"
+    exit 0 ;;
 *) echo "usage: services.sh start|stop pulse|xvfb|dbus DIR" >&2; exit 2 ;;
 esac
+echo "${session_pids[0]}" >"$state/pid"

@@ -1,29 +1,12 @@
-# A desktop session of its own for the end-to-end scripts and benches, sourced:
-#   session_start USER pulse|pipewire DIR   X server, session bus and sound server (a null sink
-#                                           "v" as default), all run as USER (root or a plain
-#                                           user; kevaro-test is created when missing)
-#   realtimekit_start yes|no                a private system bus with polkitd and rtkit-daemon;
-#                                           yes: a polkit rule grants RealtimeKit to USER
-#   as_user CMD...                          runs CMD in the session, as USER
-#   session_stop                            stops all of it by pid, removes the rule
+# Shared steps of the end-to-end tests, the shared services and the session benches, sourced.
+# session_start USER pulse|pipewire DIR: X server, session bus and sound server (a null sink "v"
+# as default) run as USER, root or a plain user (created when missing); realtimekit_start yes|no:
+# a private system bus with polkitd and rtkit-daemon, with yes a polkit rule granting RealtimeKit
+# to USER; as_user CMD...: runs CMD in the session as USER; session_stop: ends all of it by pid.
 # Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS.
-session_pids=()
-session_rule=""
-
-session_stop() {
-    local pid
-    for pid in "${session_pids[@]}"; do
-        kill -CONT "$pid" 2>/dev/null || true
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${session_pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null || true
-    done
-    session_pids=()
-    [ -z "$session_rule" ] || rm -f "$session_rule"
-    session_rule=""
-}
+set -euo pipefail
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+session_pids=() session_rule=""
 
 as_user() {
     local home=$session_dir/home run=()
@@ -38,44 +21,63 @@ as_user() {
     fi
 }
 
+# spawn CMD...: runs CMD in the background ($! its pid), to be stopped with the session.
+spawn() { "$@" & session_pids+=("$!"); }
+
+# wait_for COMMAND WHAT: up to 10 s until COMMAND succeeds.
 wait_for() {
-    for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    echo "session: $2 did not start" >&2
+    for _ in $(seq 200); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.05; done
+    echo "gave up waiting for $2" >&2
     return 1
 }
 
+# stop_pid PID...: asks them to end, and after 10 s forces them.
+stop_pid() {
+    local pid
+    for pid; do kill -CONT "$pid" && kill "$pid" || true; done 2>/dev/null
+    for pid; do wait_for "! kill -0 $pid" "$pid to end" 2>/dev/null || kill -9 "$pid" 2>/dev/null || true; done
+}
+
+session_stop() {
+    stop_pid "${session_pids[@]}"
+    rm -f ${session_rule:+"$session_rule"}
+    session_pids=() session_rule=""
+}
+
+session_dirs() {
+    session_user=$1 session_dir=$2
+    install -d -o "$1" "$2/home" && install -d -m 700 -o "$1" "$2/runtime"
+    chmod 755 "$2"
+}
+
 session_start() {
-    session_user=$1 session_server=$2 session_dir=$3
-    if [ "$session_user" != root ] && ! id "$session_user" >/dev/null 2>&1; then
-        useradd --system --no-create-home --shell /usr/sbin/nologin "$session_user"
-    fi
-    mkdir -p "$session_dir/home" "$session_dir/runtime"
-    chmod 755 "$session_dir"
-    chmod 700 "$session_dir/runtime"
-    chown -R "$session_user:" "$session_dir/home" "$session_dir/runtime"
+    id "$1" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$1"
+    session_dirs "$1" "$3"
+    session_server=$2
     unset PULSE_SERVER DISPLAY
-
-    exec 3>"$session_dir/display"
-    as_user Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp >"$session_dir/xvfb.log" 2>&1 &
-    session_pids+=("$!")
-    exec 3>&-
-    wait_for "[ -s '$session_dir/display' ]" "the X server"
-    export DISPLAY=":$(cat "$session_dir/display")"
-
-    as_user dbus-daemon --session --nofork --address="unix:path=$session_dir/runtime/bus" &
-    session_pids+=("$!")
+    x_start 1366x768
+    spawn as_user dbus-daemon --session --nofork --address="unix:path=$session_dir/runtime/bus"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$session_dir/runtime/bus"
     wait_for "[ -S '$session_dir/runtime/bus' ]" "the session bus"
+    server_start
+}
 
+# x_start WxH: an X server of that size becomes the session's DISPLAY.
+x_start() {
+    spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1
+    wait_for "[ -s '$session_dir/display' ]" "the X server"
+    export DISPLAY=":$(cat "$session_dir/display")"
+}
+
+# The session's sound server, also again after it was stopped.
+server_start() {
+    local tool
     if [ "$session_server" = pulse ]; then
-        as_user pulseaudio --daemonize=no --exit-idle-time=-1 --system=false \
-            --log-target=file:"$session_dir/server.log" >>"$session_dir/server.log" 2>&1 &
-        session_pids+=("$!")
+        spawn as_user pulseaudio --daemonize=no --exit-idle-time=-1 --system=false \
+            --log-target=file:"$session_dir/server.log" >>"$session_dir/server.log" 2>&1
     else
-        local tool
         for tool in pipewire wireplumber pipewire-pulse; do
-            as_user "$tool" >>"$session_dir/server.log" 2>&1 &
-            session_pids+=("$!")
+            spawn as_user "$tool" >>"$session_dir/server.log" 2>&1
             [ "$tool" != pipewire ] || wait_for "[ -S '$session_dir/runtime/pipewire-0' ]" pipewire
         done
     fi
@@ -88,41 +90,109 @@ session_start() {
 
 realtimekit_start() {
     local bus=$session_dir/system
-    mkdir -p "$bus"
-    chmod 755 "$bus"
-    cat >"$bus/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$bus/socket</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-CONF
-    dbus-daemon --config-file="$bus/bus.conf" --nofork &
-    session_pids+=("$!")
+    mkdir -p -m 755 "$bus"
+    printf '<busconfig><type>system</type><listen>unix:path=%s</listen><auth>EXTERNAL</auth>
+<policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/>
+<allow receive_sender="*"/></policy></busconfig>\n' "$bus/socket" >"$bus/bus.conf"
+    spawn dbus-daemon --config-file="$bus/bus.conf" --nofork
     wait_for "[ -S '$bus/socket' ]" "the system bus"
     export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$bus/socket"
     if [ "$1" = yes ]; then
         session_rule=/etc/polkit-1/rules.d/49-kevaro-test-$$.rules
-        cat >"$session_rule" <<RULE
-polkit.addRule(function(action, subject) {
-    if (action.id.indexOf("org.freedesktop.RealtimeKit1.") == 0 && subject.user == "$session_user")
-        return polkit.Result.YES;
-});
-RULE
+        printf 'polkit.addRule(function(action, subject) { if (subject.user == "%s" &&
+    action.id.indexOf("org.freedesktop.RealtimeKit1.") == 0) return polkit.Result.YES; });\n' \
+            "$session_user" >"$session_rule"
         chmod 644 "$session_rule"
     fi
-    /usr/lib/polkit-1/polkitd --no-debug >"$bus/polkitd.log" 2>&1 &
-    session_pids+=("$!")
+    spawn /usr/lib/polkit-1/polkitd --no-debug >"$bus/polkitd.log" 2>&1
     wait_for "busctl --address='$DBUS_SYSTEM_BUS_ADDRESS' status org.freedesktop.PolicyKit1" polkitd
-    /usr/libexec/rtkit-daemon --no-canary >"$bus/rtkit.log" 2>&1 &
-    session_pids+=("$!")
+    spawn /usr/libexec/rtkit-daemon --no-canary >"$bus/rtkit.log" 2>&1
     wait_for "busctl --address='$DBUS_SYSTEM_BUS_ADDRESS' status org.freedesktop.RealtimeKit1" rtkit-daemon
+}
+
+# The steps of a test. e2e_start [USER pulse|pipewire]: a scratch folder $work (home $work/home)
+# with that session in it, or else the ctest fixtures' services; all gone at exit.
+e2e_start() {
+    work=$(mktemp -d)
+    trap e2e_stop EXIT
+    [ $# -eq 0 ] || { session_start "$1" "$2" "$work"; return; }
+    session_dirs root "$work"
+    export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime DISPLAY=":$(cat "$KEVARO_TEST_SERVICES/xvfb/display")"
+    # A session bus of the fixtures', so that nothing autolaunches one of its own.
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$KEVARO_TEST_SERVICES/dbus/bus"
+}
+
+e2e_stop() { session_stop && [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"; }
+
+fail() { echo "FAIL: $*" && grep -v '^"' "$work/kevaro.err" 2>/dev/null | tail -n 20; exit 1; }
+
+# tone FILE HZ [SECONDS]: a sine tone as a note file.
+tone() { mkdir -p "${1%/*}" && sox -n -r 48000 -b 16 -c 1 "$1" synth "${3:-0.4}" sine "$2" \
+    fade 0 "${3:-0.4}" 0.02 vol 0.5; }
+
+# settings DIR...: the settings file names the sound sets DIR...
+settings() {
+    local i=0 dir
+    mkdir -p "$work/home/.kevaro"
+    for dir; do printf 'dir_%02d = %s\n' $((i += 1)) "$dir"; done >"$work/home/.kevaro/kevaro.config"
+    chown -R "$session_user:" "$work/home"
+}
+
+# volume_bus SERVICE_FILE BIN_DIR: a session bus of the test's own that starts our volume
+# service from BIN_DIR on demand, as the desktop's bus does from its service file.
+volume_bus() {
+    mkdir -p "$work/services"
+    sed "s|^Exec=/usr/bin/|Exec=$2/|" "$1" >"$work/services/com.tiitoo.SystemInfo.service"
+    printf '<busconfig><include>/usr/share/dbus-1/session.conf</include><servicedir>%s</servicedir></busconfig>\n' \
+        "$work/services" >"$work/bus.conf"
+    # Its own data folder: a volume service the user registered is not the one under test.
+    XDG_DATA_HOME=$work/services spawn dbus-daemon --config-file="$work/bus.conf" --address="unix:path=$work/bus" --nofork
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
+    wait_for "[ -S '$work/bus' ]" "the session bus"
+}
+
+# start_kevaro [VAR=VALUE...]: starts $kevaro in the session and waits for its window, then
+# $settle seconds (2 unless set) for the first frame: presses before it would bunch up.
+start_kevaro() {
+    spawn as_user env QT_QPA_PLATFORM=xcb "$@" "$kevaro" >/dev/null 2>"$work/kevaro.err"
+    kevaro_pid=$!
+    wait_for "xdotool search --onlyvisible --pid $kevaro_pid" "the window" || fail "no window"
+    sleep "${settle:-2}"
+}
+
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+# close_kevaro X Y [WHEN]: clicks the close mark at X Y; the piano must end with status 0.
+close_kevaro() {
+    click "$1" "$2"
+    wait_for "! kill -0 $kevaro_pid" "the end" || fail "kevaro did not end after close ${3:-}"
+    wait "$kevaro_pid" || fail "kevaro ended with status $? ${3:-}"
+}
+
+# Records the sink's output (s16le, mono, 48 kHz) into $1 until stop_recording; returns once
+# the stream delivers. A recorder that falls behind loses samples, which would bend the pitches
+# heard: it takes a roomy buffer, and real-time priority where allowed.
+start_recording() {
+    local rt=()
+    as_user chrt -r 1 true 2>/dev/null && rt=(chrt -r 1)
+    spawn as_user "${rt[@]}" parec --latency-msec=50 --raw --format=s16le --rate=48000 --channels=1 \
+        -d v.monitor >"$1"
+    recorder=$!
+    wait_for "[ -s '$1' ]" "sound from the sound server"
+}
+
+stop_recording() { kill "$recorder" && wait "$recorder" 2>/dev/null || true; }
+
+# loudest FILE [BYTES]: the loudest sample of a recording, or of its last BYTES.
+loudest() { tail -c "${2:-+1}" "$1" | od -An -v -t d2 | tr -s ' ' '\n' | tr -d - | sort -n | tail -n 1; }
+
+# press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1; it must be heard.
+press_heard() {
+    local peak
+    start_recording "$work/heard.raw"
+    "${@:2}"
+    click 380 650 && sleep 1.5 && stop_recording
+    peak=$(loudest "$work/heard.raw")
+    echo "loudest sample after $1: ${peak:-none}"
+    [ "${peak:-0}" -gt 4000 ] || fail "$1 was not heard"
 }

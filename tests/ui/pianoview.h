@@ -25,7 +25,7 @@ public:
     QString homePath() const { return home.path(); }
 
     void click(QPoint at) { QTest::mouseClick(&view, Qt::LeftButton, {}, at); }
-    QTest::QTouchEventSequence touch() { return QTest::touchEvent(&view, finger); }
+    QTest::QTouchEventSequence touch() { return QTest::touchEvent(&view, touchScreen()); }
     void tap(QPoint at)
     {
         touch().press(0, at).commit();
@@ -39,5 +39,10 @@ public:
 private:
     QTemporaryDir home;
     QQuickView view;
-    QPointingDevice *finger = QTest::createTouchDevice();
+    // One for the process: Qt keeps a registered device to the end, as a real screen's.
+    static QPointingDevice *touchScreen()
+    {
+        static QPointingDevice *const device = QTest::createTouchDevice();
+        return device;
+    }
 };

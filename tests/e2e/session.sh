@@ -63,8 +63,9 @@ session_start() {
 }
 
 # x_start WxH: an X server of that size becomes the session's DISPLAY.
+# No reset when the last client goes: a client that connects meanwhile would be turned away.
 x_start() {
-    spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1
+    spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$session_dir/display" >/dev/null 2>&1
     wait_for "[ -s '$session_dir/display' ]" "the X server"
     export DISPLAY=":$(cat "$session_dir/display")"
 }

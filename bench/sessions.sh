@@ -39,8 +39,7 @@ for user in ${KEVARO_BENCH_USERS:-kevaro-test root}; do
     for server in ${KEVARO_BENCH_SERVERS:-pulse pipewire}; do
         dir=$work/$user-$server
         rm -rf "$dir"
-        session_start "$user" "$server" "$dir"
-        realtimekit_start yes
+        session_start "$user" "$server" "$dir" yes
         chmod 755 "$dir"
         mkdir -p "$dir/home/.kevaro"
         cp -r "$work/tones" "$dir/home/tones"

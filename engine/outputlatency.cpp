@@ -286,9 +286,17 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
         if (threadName(thread) == "alsoft-mixer")
             mixers.push_back(thread);
     }
-    // An OpenAL that names its threads otherwise: every new one.
-    if (mixers.empty())
-        mixers = newThreads;
+    // An OpenAL that leaves its threads unnamed: those, and libpulse's loop, which carries the
+    // sound server's requests to the mixer and the mixed sound to the server. Other threads
+    // that happened to start meanwhile (Qt names its own) must not run real-time.
+    if (mixers.empty()) {
+        const std::string processName = threadName(getpid());
+        for (pid_t thread : newThreads) {
+            const std::string name = threadName(thread);
+            if (name == processName || name == "threaded-ml")
+                mixers.push_back(thread);
+        }
+    }
     if (mixers.empty())
         return MixerPriority::None;
     // Among all new threads only the mixer asks for it.

@@ -1,8 +1,10 @@
 # Shared steps of the end-to-end tests, the shared services and the session benches, sourced.
-# session_start USER pulse|pipewire DIR: X server, session bus and sound server (a null sink "v"
-# as default) run as USER, root or a plain user (created when missing); realtimekit_start yes|no:
-# a private system bus with polkitd and rtkit-daemon, with yes a polkit rule granting RealtimeKit
-# to USER; as_user CMD...: runs CMD in the session as USER; session_stop: ends all of it by pid.
+# session_start USER pulse|pipewire DIR [yes|no]: X server, session bus and sound server (a null
+# sink "v" as default) run as USER, root or a plain user (created when missing); with yes|no,
+# RealtimeKit is up before the sound server, as on a desktop, so that the server's own threads
+# run real-time too. realtimekit_start yes|no: a private system bus with polkitd and
+# rtkit-daemon, with yes a polkit rule granting RealtimeKit to USER; as_user CMD...: runs CMD in
+# the session as USER; session_stop: ends all of it by pid.
 # Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS.
 set -euo pipefail
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -59,6 +61,7 @@ session_start() {
     spawn as_user dbus-daemon --session --nofork --address="unix:path=$session_dir/runtime/bus"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$session_dir/runtime/bus"
     wait_for "[ -S '$session_dir/runtime/bus' ]" "the session bus"
+    [ -z "${4:-}" ] || realtimekit_start "$4"
     server_start
 }
 
@@ -111,12 +114,12 @@ realtimekit_start() {
     wait_for "busctl --address='$DBUS_SYSTEM_BUS_ADDRESS' status org.freedesktop.RealtimeKit1" rtkit-daemon
 }
 
-# The steps of a test. e2e_start [USER pulse|pipewire]: a scratch folder $work (home $work/home)
-# with that session in it, or else the ctest fixtures' services; all gone at exit.
+# The steps of a test. e2e_start [USER pulse|pipewire [yes|no]]: a scratch folder $work (home
+# $work/home) with that session in it, or else the ctest fixtures' services; all gone at exit.
 e2e_start() {
     work=$(mktemp -d)
     trap e2e_stop EXIT
-    [ $# -eq 0 ] || { session_start "$1" "$2" "$work"; return; }
+    [ $# -eq 0 ] || { session_start "$1" "$2" "$work" ${3:+"$3"}; return; }
     session_dirs root "$work"
     export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime DISPLAY=":$(cat "$KEVARO_TEST_SERVICES/xvfb/display")"
     # A session bus of the fixtures', so that nothing autolaunches one of its own.

@@ -30,7 +30,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 targets=(kevaro bench_monitor bench_play_engine bench_play_qsoundeffect bench_spawn bench_dosound
-    bench_firstframe)
+    bench_firstframe bench_stream_floor)
 # The engine's owner keeps a polyphony bench; print its figures when it is there.
 polyphony=0
 grep -q 'bench_engine_polyphony' "$root/bench/CMakeLists.txt" && polyphony=1 && targets+=(bench_engine_polyphony)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Touch to sound in whole desktop sessions, for bench/run.sh: a plain user (RealtimeKit on a
-# private system bus) and root, on PulseAudio and on PipeWire, each beside paplay in the same
-# session, idle and with both cores busy; the first touch after launch against the next five;
-# the piano's idle CPU share; the first touch after a minute of silence (plain user, PulseAudio).
+# private system bus) and root, on PulseAudio and on PipeWire, each beside paplay and a bare
+# always-running stream (bench_stream_floor) in the same session, idle and with both cores
+# busy; the first touch after launch against the next five; the piano's idle CPU share; the
+# first touch after a minute of silence (plain user, PulseAudio).
 #   sessions.sh BUILD_DIR WORK_DIR     (as root)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -76,12 +77,14 @@ for user in ${KEVARO_BENCH_USERS:-kevaro-test root}; do
             record "$dir/$load"
             presses 16 "$dir/$load/kevaro"
             as_user "$bench/bench_spawn" --count 16 --every 500 paplay "$dir/home/tones/keyc2.wav" >"$dir/$load/paplay"
+            as_user "$bench/bench_stream_floor" 16 500 >"$dir/$load/stream"
             sleep 1
             stop_recording
             [ ${#burners[@]} -eq 0 ] || { kill "${burners[@]}"; wait "${burners[@]}" 2>/dev/null || true; }
             echo "   $load$([ "$load" = busy ] && echo ' (two sha256sum)'):"
             "$bench/bench_monitor" match "$dir/$load/rec.raw" "$dir/$load/rec.idx" 523.25 250 \
-                "paplay=$dir/$load/paplay" "Kevaro=$dir/$load/kevaro" | sed -n '2,3p' | sed 's/^/   /'
+                "paplay=$dir/$load/paplay" "Kevaro=$dir/$load/kevaro" "bare stream=$dir/$load/stream" |
+                sed -n '2,4p' | sed 's/^/   /'
         done
 
         sleep 5

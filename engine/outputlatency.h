@@ -52,8 +52,9 @@ public:
     // Opens the default output device; nullptr when no device can be had, or while the
     // sound server is awaited.
     static ALCdevice *openDefaultDevice();
-    // Gives the mixer among the threads that appeared while a device opened real-time
-    // priority through RealtimeKit where it has none of its own.
+    // Gives the output's threads among those that appeared while a device opened (OpenAL's
+    // mixer, or where OpenAL leaves its threads unnamed those and libpulse's loop) real-time
+    // priority through RealtimeKit where the mixer has none of its own.
     static MixerPriority raiseMixer(const std::vector<pid_t> &newThreads);
     // One line on stderr: the latency the device reports, the buffers it runs with and how
     // its mixer got its priority.

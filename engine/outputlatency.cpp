@@ -316,11 +316,44 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
     return all ? MixerPriority::RealtimeKit : MixerPriority::None;
 }
 
+OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)
+{
+    if (thread == 0)
+        return MixerPriority::None;
+    if (mixerCanRunRealtime())
+        return isRealtime(thread) ? MixerPriority::Own : MixerPriority::None;
+    std::string whyNot;
+    if (isRealtime(thread) ||
+        (realtimeKitGrants() && RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)))
+        return MixerPriority::RealtimeKit;
+    if (!whyNot.empty())
+        std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
+    return MixerPriority::None;
+}
+
+namespace {
+
+const char *describe(OutputLatency::MixerPriority priority)
+{
+    using MixerPriority = OutputLatency::MixerPriority;
+    return priority == MixerPriority::Own           ? "its own"
+           : priority == MixerPriority::RealtimeKit ? "RealtimeKit"
+                                                    : "none";
+}
+
+} // namespace
+
+void OutputLatency::reportCycles(int cycleFrames, int rate, MixerPriority priority)
+{
+    std::fprintf(stderr,
+                 "kevaro: audio output latency %.1f ms (%d frames a cycle at %d Hz through "
+                 "PipeWire; real-time mixer: %s)\n",
+                 1000.0 * cycleFrames / rate, cycleFrames, rate, describe(priority));
+}
+
 void OutputLatency::report(ALCdevice *device, MixerPriority priority)
 {
-    const char *mixer = priority == MixerPriority::Own           ? "its own"
-                        : priority == MixerPriority::RealtimeKit ? "RealtimeKit"
-                                                                 : "none";
+    const char *mixer = describe(priority);
     ALCint rate = 0;
     ALCint refresh = 0;
     alcGetIntegerv(device, ALC_FREQUENCY, 1, &rate);

@@ -56,9 +56,14 @@ public:
     // mixer, or where OpenAL leaves its threads unnamed those and libpulse's loop) real-time
     // priority through RealtimeKit where the mixer has none of its own.
     static MixerPriority raiseMixer(const std::vector<pid_t> &newThreads);
+    // Gives the thread that renders a PipeWire stream real-time priority through RealtimeKit
+    // where PipeWire did not already; how it got it.
+    static MixerPriority raiseRenderThread(pid_t thread);
     // One line on stderr: the latency the device reports, the buffers it runs with and how
     // its mixer got its priority.
     static void report(ALCdevice *device, MixerPriority priority);
+    // The same for a PipeWire stream rendered once a graph cycle of cycleFrames.
+    static void reportCycles(int cycleFrames, int rate, MixerPriority priority);
 };
 
 } // namespace kevaro

@@ -3,6 +3,7 @@
 #include "contextscope.h"
 #include "decodednote.h"
 #include "outputlatency.h"
+#include "pipewireoutput.h"
 #include "samplecache.h"
 #include "standbyoutput.h"
 #include "voice.h"
@@ -67,8 +68,38 @@ std::vector<pid_t> threadIds()
 
 } // namespace
 
+std::shared_ptr<OutputSession> OutputSession::openThroughPipeWire(bool &pipeWireAwaited)
+{
+    pipeWireAwaited = false;
+    if (!PipeWireOutput::worthTrying())
+        return nullptr;
+    // Zero when the user's OpenAL configuration chose the buffers: OpenAL's device then.
+    const int cycleFrames = OutputLatency::chosenPeriodFrames();
+    ALCdevice *device = cycleFrames ? alcLoopbackOpenDeviceSOFT(nullptr) : nullptr;
+    std::shared_ptr<OutputSession> session =
+        device ? adopt(device, PipeWireOutput::contextAttributes()) : nullptr;
+    if (!session)
+        return nullptr;
+    PipeWireOutput::Outcome outcome;
+    session->pipeWire_ = PipeWireOutput::start(device, cycleFrames, outcome);
+    if (!session->pipeWire_) {
+        session->close();
+        pipeWireAwaited = outcome == PipeWireOutput::Outcome::Awaited;
+        return nullptr;
+    }
+    OutputLatency::reportCycles(
+        cycleFrames, PipeWireOutput::rate,
+        OutputLatency::raiseRenderThread(session->pipeWire_->renderThread()));
+    return session;
+}
+
 std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
+    bool pipeWireAwaited = false;
+    if (std::shared_ptr<OutputSession> session = openThroughPipeWire(pipeWireAwaited))
+        return session;
+    if (pipeWireAwaited)
+        return nullptr;
     // OpenAL's threads are the ones that appear while the device and its context open.
     const std::vector<pid_t> before = threadIds();
     ALCdevice *device = OutputLatency::openDefaultDevice();
@@ -309,7 +340,9 @@ void OutputSession::pauseOrWake(std::chrono::steady_clock::duration idleFor)
         return;
     // Both wait for the sound server: not under the lock that presses take.
     lock.unlock();
-    if (wake)
+    if (pipeWire_)
+        pipeWire_->setActive(wake);
+    else if (wake)
         alcDeviceResumeSOFT(device_);
     else
         alcDevicePauseSOFT(device_);
@@ -328,6 +361,8 @@ bool OutputSession::anySourcePlayingLocked() const
 
 bool OutputSession::isConnectedLocked() const
 {
+    if (pipeWire_)
+        return !pipeWire_->isDisconnected();
     ALCint connected = ALC_TRUE;
     alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
     return connected == ALC_TRUE;
@@ -380,6 +415,8 @@ void OutputSession::close()
     idleSources_.clear();
     playbacks_.clear();
     buffers_.clear();
+    // Nothing renders the device any more once the stream is gone.
+    pipeWire_.reset();
     alcDestroyContext(context_);
     alcCloseDevice(device_);
 }

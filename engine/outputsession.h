@@ -12,6 +12,7 @@
 
 namespace kevaro {
 
+class PipeWireOutput;
 class Voice;
 struct DecodedNote;
 
@@ -23,7 +24,8 @@ class OutputSession : public std::enable_shared_from_this<OutputSession>
 public:
     enum class PlayOutcome { Played, Unplayable, Disconnected };
 
-    // The default output device; nullptr when none can be had.
+    // The default output: PipeWire's own stream where PipeWire is the sound server, else
+    // OpenAL's default device; nullptr when none can be had.
     static std::shared_ptr<OutputSession> openDefault();
     // A device the caller opened; context attributes as alcCreateContext takes them (a
     // loopback device needs its render format there). Closes the device when this fails.
@@ -84,6 +86,10 @@ private:
         std::shared_ptr<const DecodedNote> note;
     };
 
+    // A loopback device rendered by a PipeWire stream; nullptr with pipeWireAwaited set when
+    // PipeWire is the sound server but does not answer now.
+    static std::shared_ptr<OutputSession> openThroughPipeWire(bool &pipeWireAwaited);
+
     ALuint bufferFor(const char *path);
     // Puts buffer in the place of path's older upload, if any. Caller holds mutex_ with the
     // context current.
@@ -99,6 +105,9 @@ private:
 
     ALCdevice *const device_;
     ALCcontext *const context_;
+    // What renders device_ where OpenAL's own backend does not; set before the session is
+    // handed out, gone at close().
+    std::unique_ptr<PipeWireOutput> pipeWire_;
 
     // Held while uploading, so close() waits for an upload without it holding up presses.
     std::mutex closingMutex_;

@@ -3,7 +3,7 @@
 # private system bus) and root, on PulseAudio and on PipeWire, each beside paplay and a bare
 # always-running stream (bench_stream_floor) in the same session, idle and with both cores
 # busy; the first touch after launch against the next five; the piano's idle CPU share; the
-# first touch after a minute of silence (plain user, PulseAudio).
+# first touch after a minute of silence (plain user).
 #   sessions.sh BUILD_DIR WORK_DIR     (as root)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -93,7 +93,7 @@ for user in ${KEVARO_BENCH_USERS:-kevaro-test root}; do
         echo "   idle CPU share: $(awk -v a="$before" -v b="$(cpu_ticks "$kevaro")" -v hz="$(getconf CLK_TCK)" \
             'BEGIN { printf "%.1f %% of a core", 100 * (b - a) / hz / 10 }')"
 
-        if [ "$user" != root ] && [ "$server" = pulse ]; then
+        if [ "$user" != root ]; then
             mkdir -p "$dir/silence"
             sleep 45
             record "$dir/silence"

@@ -320,8 +320,14 @@ OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)
 {
     if (thread == 0)
         return MixerPriority::None;
-    if (mixerCanRunRealtime())
-        return isRealtime(thread) ? MixerPriority::Own : MixerPriority::None;
+    if (mixerCanRunRealtime()) {
+        sched_param priority{};
+        priority.sched_priority = realtimeKitPriority;
+        return isRealtime(thread) ||
+                       sched_setscheduler(thread, SCHED_RR | SCHED_RESET_ON_FORK, &priority) == 0
+                   ? MixerPriority::Own
+                   : MixerPriority::None;
+    }
     std::string whyNot;
     if (isRealtime(thread) ||
         (realtimeKitGrants() && RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)))

@@ -105,6 +105,23 @@ bool isRealtime(pid_t thread)
     return policy == SCHED_RR || policy == SCHED_FIFO;
 }
 
+// Asks RealtimeKit for every thread that is not real-time yet; whether all of them are then.
+bool raiseThroughRealtimeKit(const std::vector<pid_t> &threads)
+{
+    if (!OutputLatency::realtimeKitGrants())
+        return false;
+    bool all = true;
+    for (pid_t thread : threads) {
+        std::string whyNot;
+        if (!isRealtime(thread) &&
+            !RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)) {
+            std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
+            all = false;
+        }
+    }
+    return all;
+}
+
 std::string threadName(pid_t thread)
 {
     std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/comm");
@@ -302,18 +319,8 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
     // Among all new threads only the mixer asks for it.
     if (std::any_of(mixers.begin(), mixers.end(), isRealtime))
         return MixerPriority::Own;
-    if (mixerCanRunRealtime() || !realtimeKitGrants())
-        return MixerPriority::None;
-    bool all = true;
-    for (pid_t thread : mixers) {
-        std::string whyNot;
-        if (!isRealtime(thread) &&
-            !RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)) {
-            std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
-            all = false;
-        }
-    }
-    return all ? MixerPriority::RealtimeKit : MixerPriority::None;
+    return !mixerCanRunRealtime() && raiseThroughRealtimeKit(mixers) ? MixerPriority::RealtimeKit
+                                                                     : MixerPriority::None;
 }
 
 OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)
@@ -328,13 +335,9 @@ OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)
                    ? MixerPriority::Own
                    : MixerPriority::None;
     }
-    std::string whyNot;
-    if (isRealtime(thread) ||
-        (realtimeKitGrants() && RealtimeKit::makeRealtime(thread, realtimeKitPriority, whyNot)))
-        return MixerPriority::RealtimeKit;
-    if (!whyNot.empty())
-        std::fprintf(stderr, "kevaro: RealtimeKit: %s\n", whyNot.c_str());
-    return MixerPriority::None;
+    // PipeWire may have raised it already.
+    return isRealtime(thread) || raiseThroughRealtimeKit({thread}) ? MixerPriority::RealtimeKit
+                                                                   : MixerPriority::None;
 }
 
 namespace {

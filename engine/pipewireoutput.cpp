@@ -310,8 +310,6 @@ std::unique_ptr<PipeWireOutput> PipeWireOutput::start(ALCdevice *device, int cyc
                                                       Outcome &outcome)
 {
     outcome = playedBefore ? Outcome::Awaited : Outcome::NotHere;
-    if (!worthTrying())
-        return nullptr;
     static std::once_flag initialised;
     std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
 

@@ -31,8 +31,8 @@ public:
     // Whether start() may find PipeWire: its socket is there and no PulseAudio daemon runs,
     // or it played for this process before. Never waits.
     static bool worthTrying();
-    // Starts rendering the device, asking the graph for cycles of cycleFrames. Waits for the
-    // server a moment at most, so only on the engine's own threads.
+    // Starts rendering the device, asking the graph for cycles of cycleFrames; for when
+    // worthTrying(). Waits for the server a moment at most, so only on the engine's own threads.
     static std::unique_ptr<PipeWireOutput> start(ALCdevice *device, int cycleFrames,
                                                  Outcome &outcome);
 

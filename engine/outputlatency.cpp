@@ -303,14 +303,15 @@ OutputLatency::MixerPriority OutputLatency::raiseMixer(const std::vector<pid_t> 
         if (threadName(thread) == "alsoft-mixer")
             mixers.push_back(thread);
     }
-    // An OpenAL that leaves its threads unnamed: those, and libpulse's loop, which carries the
-    // sound server's requests to the mixer and the mixed sound to the server. Other threads
-    // that happened to start meanwhile (Qt names its own) must not run real-time.
+    // An OpenAL that leaves its threads unnamed: those, which carry the name of the thread that
+    // opened the device, and libpulse's loop, which carries the sound server's requests to the
+    // mixer and the mixed sound to the server. Other threads that happened to start meanwhile
+    // must not run real-time, even while they still carry the process's name.
     if (mixers.empty()) {
-        const std::string processName = threadName(getpid());
+        const std::string openerName = threadName(currentThreadId());
         for (pid_t thread : newThreads) {
             const std::string name = threadName(thread);
-            if (name == processName || name == "threaded-ml")
+            if (name == openerName || name == "threaded-ml")
                 mixers.push_back(thread);
         }
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <pthread.h>
 
 namespace kevaro {
 
@@ -156,6 +157,8 @@ bool StandbyOutput::watchedDeviceIsGone()
 
 void StandbyOutput::run()
 {
+    // OpenAL's unnamed threads take this name from us, which tells them from the others.
+    pthread_setname_np(pthread_self(), "kevaro-output");
     std::unique_lock<std::mutex> lock(mutex_);
     std::chrono::milliseconds retryInterval = 100ms;
     const auto workWaits = [this] {

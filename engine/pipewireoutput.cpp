@@ -37,6 +37,12 @@ constexpr int64_t answerTimeoutNs = 1'000'000'000;
 // Set once PipeWire played for this process: from then on it is the server to wait for.
 std::atomic<bool> playedBefore{false};
 
+// What it means that PipeWire cannot be had now.
+PipeWireOutput::Outcome unavailable()
+{
+    return playedBefore ? PipeWireOutput::Outcome::Awaited : PipeWireOutput::Outcome::NotHere;
+}
+
 std::string environment(const char *name)
 {
     const char *value = std::getenv(name);
@@ -230,7 +236,7 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
     connection.core =
         connection.context ? pw_context_connect(connection.context, nullptr, 0) : nullptr;
     if (!connection.core) {
-        outcome = playedBefore ? Outcome::Awaited : Outcome::NotHere;
+        outcome = unavailable();
         return false;
     }
     pw_core_add_listener(connection.core, &connection.coreListener, &coreEvents, &connection);
@@ -250,7 +256,7 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
     connection.registry = nullptr;
     // PipeWire without sound cards of its own serves video only.
     if (!connection.audioSinkListed) {
-        outcome = playedBefore ? Outcome::Awaited : Outcome::NotHere;
+        outcome = unavailable();
         return false;
     }
 
@@ -309,7 +315,7 @@ bool PipeWireOutput::worthTrying()
 std::unique_ptr<PipeWireOutput> PipeWireOutput::start(ALCdevice *device, int cycleFrames,
                                                       Outcome &outcome)
 {
-    outcome = playedBefore ? Outcome::Awaited : Outcome::NotHere;
+    outcome = unavailable();
     static std::once_flag initialised;
     std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
 

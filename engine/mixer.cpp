@@ -1,0 +1,314 @@
+#include "mixer.h"
+
+#include "decodednote.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace kevaro {
+
+namespace {
+
+struct Gains
+{
+    float left, right;
+};
+
+// A mono note at (x, y, z) from a listener looking along -z: inverse-distance attenuation
+// within one unit of the listener kept at full level, and a balance pan that leaves a note in
+// front at full level on both sides.
+Gains placementGains(float x, float y, float z)
+{
+    const float distance = std::sqrt(x * x + y * y + z * z);
+    if (!(distance > 1e-6f))
+        return {1, 1};
+    const float level = distance <= 1 ? 1 : 1 / distance;
+    const float pan = std::clamp(x / distance, -1.0f, 1.0f);
+    return {level * std::min(1.0f, 1 - pan), level * std::min(1.0f, 1 + pan)};
+}
+
+} // namespace
+
+Mixer::Mixer()
+{
+    retired_.reserve(voiceCount);
+}
+
+Mixer::~Mixer() = default;
+
+void Mixer::collectEnded()
+{
+    Ended ended;
+    while (ended_.pop(ended)) {
+        Slot &slot = slots_[std::size_t(ended.slot)];
+        if (slot.generation == ended.generation && slot.rendering) {
+            slot.rendering = false;
+            slot.state = State::Stopped;
+            if (!slot.held) {
+                slot.state = State::Free;
+                slot.note.reset();
+            }
+            continue;
+        }
+        const auto retired =
+            std::find_if(retired_.begin(), retired_.end(), [&](const Retired &r) {
+                return r.slot == ended.slot && r.generation == ended.generation;
+            });
+        if (retired != retired_.end())
+            retired_.erase(retired);
+    }
+}
+
+int Mixer::takeSlot()
+{
+    int oldestFree = -1, oldestLetGo = -1, oldestHeld = -1;
+    const auto older = [this](int candidate, int than) {
+        return than < 0 ||
+               slots_[std::size_t(candidate)].startedAt < slots_[std::size_t(than)].startedAt;
+    };
+    for (int i = 0; i < voiceCount; ++i) {
+        const Slot &slot = slots_[std::size_t(i)];
+        if (slot.state == State::Free)
+            return i;
+        if (slot.state == State::Stopped && !slot.held && older(i, oldestFree))
+            oldestFree = i;
+        else if (!slot.held && older(i, oldestLetGo))
+            oldestLetGo = i;
+        else if (slot.held && older(i, oldestHeld))
+            oldestHeld = i;
+    }
+    // Cut a note nobody holds before one a caller may still want to control.
+    return oldestFree >= 0 ? oldestFree : oldestLetGo >= 0 ? oldestLetGo : oldestHeld;
+}
+
+bool Mixer::send(const Command &command)
+{
+    if (commands_.push(command))
+        return true;
+    if (!saidFull_)
+        std::fprintf(stderr, "kevaro: the sound output is not taking notes; dropping some\n");
+    saidFull_ = true;
+    return false;
+}
+
+Mixer::Slot *Mixer::slotOf(VoiceRef voice)
+{
+    if (!voice.valid() || voice.slot >= voiceCount)
+        return nullptr;
+    Slot &slot = slots_[std::size_t(voice.slot)];
+    return slot.generation == voice.generation && slot.state != State::Free ? &slot : nullptr;
+}
+
+Mixer::VoiceRef Mixer::start(std::shared_ptr<const DecodedNote> note, float x, float y, float z,
+                             bool looped, bool paused, bool held)
+{
+    collectEnded();
+    if (!note || note->samples.empty() || note->channels < 1 || note->channels > 2)
+        return {};
+    const int index = takeSlot();
+    Slot &slot = slots_[std::size_t(index)];
+    Command command;
+    command.kind = Kind::Start;
+    command.slot = index;
+    command.generation = slot.generation + 1;
+    command.note = note.get();
+    const Gains gains = note->channels == 1 ? placementGains(x, y, z) : Gains{1, 1};
+    command.gainLeft = gains.left;
+    command.gainRight = gains.right;
+    command.step = double(note->sampleRate) / rate;
+    command.looped = looped;
+    command.paused = paused;
+    if (!send(command))
+        return {};
+    // The voice it replaces keeps its note until the render side let go of it.
+    if (slot.rendering)
+        retired_.push_back({index, slot.generation, std::move(slot.note)});
+    slot.generation = command.generation;
+    slot.state = paused ? State::Paused : State::Playing;
+    slot.held = held;
+    slot.rendering = true;
+    slot.startedAt = ++starts_;
+    slot.note = std::move(note);
+    slot.start = command;
+    return {index, slot.generation};
+}
+
+void Mixer::pause(VoiceRef voice)
+{
+    collectEnded();
+    Slot *slot = slotOf(voice);
+    if (slot && slot->state == State::Playing && send({Kind::Pause, voice.slot, voice.generation}))
+        slot->state = State::Paused;
+}
+
+void Mixer::resume(VoiceRef voice)
+{
+    collectEnded();
+    Slot *slot = slotOf(voice);
+    if (!slot)
+        return;
+    if (slot->state == State::Paused) {
+        if (send({Kind::Resume, voice.slot, voice.generation}))
+            slot->state = State::Playing;
+    } else if (slot->state == State::Stopped && !slot->rendering) {
+        // Played again from its start, in the same slot.
+        Command again = slot->start;
+        again.paused = false;
+        if (send(again)) {
+            slot->state = State::Playing;
+            slot->rendering = true;
+            slot->startedAt = ++starts_;
+        }
+    }
+}
+
+void Mixer::stop(VoiceRef voice)
+{
+    collectEnded();
+    Slot *slot = slotOf(voice);
+    if (slot && slot->rendering && send({Kind::Stop, voice.slot, voice.generation}))
+        slot->state = State::Stopped;
+}
+
+void Mixer::letGo(VoiceRef voice)
+{
+    collectEnded();
+    Slot *slot = slotOf(voice);
+    if (!slot)
+        return;
+    slot->held = false;
+    // A paused note nobody holds could never be started again.
+    if (slot->state == State::Paused)
+        stop(voice);
+    if (!slot->rendering) {
+        slot->state = State::Free;
+        slot->note.reset();
+    }
+}
+
+void Mixer::stopAll()
+{
+    collectEnded();
+    if (!send({Kind::StopAll}))
+        return;
+    for (Slot &slot : slots_) {
+        if (slot.state == State::Playing || slot.state == State::Paused)
+            slot.state = State::Stopped;
+    }
+}
+
+bool Mixer::isSounding(VoiceRef voice)
+{
+    collectEnded();
+    const Slot *slot = slotOf(voice);
+    return slot && slot->state == State::Playing;
+}
+
+bool Mixer::anySounding()
+{
+    collectEnded();
+    return std::any_of(slots_.begin(), slots_.end(),
+                       [](const Slot &slot) { return slot.state == State::Playing; });
+}
+
+void Mixer::endVoice(int slot)
+{
+    Playing &voice = playing_[std::size_t(slot)];
+    if (!voice.active)
+        return;
+    voice.active = false;
+    --activeVoices_;
+    // Sized for every start in flight, so this never fails.
+    ended_.push({slot, voice.generation});
+}
+
+void Mixer::applyCommands()
+{
+    Command command;
+    while (commands_.pop(command)) {
+        if (command.kind == Kind::StopAll) {
+            for (int slot = 0; slot < voiceCount; ++slot)
+                endVoice(slot);
+            continue;
+        }
+        Playing &voice = playing_[std::size_t(command.slot)];
+        if (command.kind == Kind::Start) {
+            endVoice(command.slot);
+            voice = {command.note,  command.generation, 0,    command.step,
+                     command.gainLeft, command.gainRight,  true, command.paused,
+                     command.looped,   true};
+            ++activeVoices_;
+            continue;
+        }
+        if (!voice.active || voice.generation != command.generation)
+            continue;
+        if (command.kind == Kind::Stop)
+            endVoice(command.slot);
+        else
+            voice.paused = command.kind == Kind::Pause;
+    }
+}
+
+void Mixer::mixVoice(Playing &voice, float *stereo, std::uint32_t frames)
+{
+    const std::int16_t *samples = voice.note->samples.data();
+    const bool mono = voice.note->channels == 1;
+    const std::size_t length = voice.note->samples.size() / std::size_t(voice.note->channels);
+    const double end = double(length);
+    constexpr float scale = 1.0f / 32768;
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        const std::size_t at = std::size_t(voice.position);
+        const float fraction = float(voice.position - double(at));
+        // The next frame for interpolation: the first again when looped, else this one.
+        const std::size_t next = at + 1 < length ? at + 1 : voice.looped ? 0 : at;
+        float left, right;
+        if (mono) {
+            const float s = samples[at] + fraction * float(samples[next] - samples[at]);
+            left = s;
+            right = s;
+        } else {
+            left = samples[2 * at] + fraction * float(samples[2 * next] - samples[2 * at]);
+            right = samples[2 * at + 1] +
+                    fraction * float(samples[2 * next + 1] - samples[2 * at + 1]);
+        }
+        stereo[2 * frame] += left * scale * voice.gainLeft;
+        stereo[2 * frame + 1] += right * scale * voice.gainRight;
+        voice.position += voice.step;
+        if (voice.position >= end) {
+            if (!voice.looped)
+                return endVoice(int(&voice - playing_.data()));
+            voice.position = std::fmod(voice.position, end);
+        }
+    }
+}
+
+void Mixer::render(float *stereo, std::uint32_t frames)
+{
+    std::memset(stereo, 0, sizeof(float) * channels * frames);
+    applyCommands();
+    if (activeVoices_ == 0)
+        return;
+    for (Playing &voice : playing_) {
+        voice.fresh = false;
+        if (voice.active && !voice.paused)
+            mixVoice(voice, stereo, frames);
+    }
+}
+
+bool Mixer::renderLate(float *stereo, std::uint32_t frames)
+{
+    applyCommands();
+    bool mixed = false;
+    for (Playing &voice : playing_) {
+        if (voice.fresh && voice.active && !voice.paused) {
+            mixVoice(voice, stereo, frames);
+            mixed = true;
+        }
+        voice.fresh = false;
+    }
+    return mixed;
+}
+
+} // namespace kevaro

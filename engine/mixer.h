@@ -1,0 +1,145 @@
+#pragma once
+
+#include "spscqueue.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kevaro {
+
+struct DecodedNote;
+
+// The engine's own voice mixer. Two sides:
+// - the control side (start, stop, pause, ...) runs on whichever thread plays notes, one call
+//   at a time (the caller serialises them);
+// - the render side (render, renderLate) runs on the output's real-time thread. It takes no
+//   lock, allocates nothing and does no I/O: commands reach it through a lock-free queue, and
+//   finished voices go back through another, so that the notes they played are freed on the
+//   control side.
+// Output is interleaved stereo float at `rate`.
+class Mixer
+{
+public:
+    static constexpr int rate = 48000;
+    static constexpr int channels = 2;
+    static constexpr int voiceCount = 128;
+
+    // A voice as the control side knows it; stale once its slot went to another note.
+    struct VoiceRef
+    {
+        int slot = -1;
+        std::uint32_t generation = 0;
+        bool valid() const { return slot >= 0; }
+    };
+
+    Mixer();
+    ~Mixer();
+    Mixer(const Mixer &) = delete;
+    Mixer &operator=(const Mixer &) = delete;
+
+    // Control side. Starts the note placed at (x, y, z) relative to the listener: a mono note
+    // is attenuated by distance and panned by direction, a stereo one plays as recorded. held:
+    // the caller keeps a handle, so the voice is taken for a newer note only when no other can
+    // be. An invalid ref when the command queue is full.
+    VoiceRef start(std::shared_ptr<const DecodedNote> note, float x, float y, float z, bool looped,
+                   bool paused, bool held);
+    void pause(VoiceRef voice);
+    // Continues a paused voice, starts one opened paused, replays a stopped one.
+    void resume(VoiceRef voice);
+    void stop(VoiceRef voice);
+    // The caller let go of its handle: a voice that no longer sounds is freed.
+    void letGo(VoiceRef voice);
+    void stopAll();
+    bool isSounding(VoiceRef voice);
+    bool anySounding();
+    // Whether commands wait for the render side; any thread.
+    bool commandsWaiting() const { return !commands_.empty(); }
+
+    // Render side. Mixes the next frames of every voice.
+    void render(float *stereo, std::uint32_t frames);
+    // Mixes only the voices started since the last render into frames already rendered (and
+    // queued at the sound server), so that a new note need not wait behind them. Those voices
+    // go on from there at the next render. Whether any was mixed.
+    bool renderLate(float *stereo, std::uint32_t frames);
+
+private:
+    enum class Kind : std::uint8_t { Start, Pause, Resume, Stop, StopAll };
+    struct Command
+    {
+        Kind kind = Kind::Stop;
+        int slot = 0;
+        std::uint32_t generation = 0;
+        const DecodedNote *note = nullptr;
+        float gainLeft = 0, gainRight = 0;
+        double step = 1;
+        bool looped = false;
+        bool paused = false;
+    };
+    struct Ended
+    {
+        int slot = 0;
+        std::uint32_t generation = 0;
+    };
+    enum class State : std::uint8_t { Free, Playing, Paused, Stopped };
+    // What the control side keeps of a voice.
+    struct Slot
+    {
+        std::uint32_t generation = 0;
+        State state = State::Free;
+        bool held = false;
+        // The render side plays it until it says it ended.
+        bool rendering = false;
+        std::uint64_t startedAt = 0;
+        std::shared_ptr<const DecodedNote> note;
+        Command start;
+    };
+    // What the render side keeps of a voice.
+    struct Playing
+    {
+        const DecodedNote *note = nullptr;
+        std::uint32_t generation = 0;
+        double position = 0;
+        double step = 1;
+        float gainLeft = 0, gainRight = 0;
+        bool active = false;
+        bool paused = false;
+        bool looped = false;
+        bool fresh = false;
+    };
+    struct Retired
+    {
+        int slot;
+        std::uint32_t generation;
+        std::shared_ptr<const DecodedNote> note;
+    };
+
+    static constexpr std::size_t commandCapacity = 1024;
+    // Every start ends once; more than can be in flight at once.
+    static constexpr std::size_t endedCapacity = 2048;
+
+    // Control side.
+    void collectEnded();
+    int takeSlot();
+    bool send(const Command &command);
+    Slot *slotOf(VoiceRef voice);
+
+    // Render side.
+    void applyCommands();
+    void endVoice(int slot);
+    void mixVoice(Playing &voice, float *stereo, std::uint32_t frames);
+
+    SpscQueue<Command, commandCapacity> commands_;
+    SpscQueue<Ended, endedCapacity> ended_;
+
+    std::array<Slot, voiceCount> slots_;
+    std::vector<Retired> retired_;
+    std::uint64_t starts_ = 0;
+    bool saidFull_ = false;
+
+    std::array<Playing, voiceCount> playing_;
+    int activeVoices_ = 0;
+};
+
+} // namespace kevaro

@@ -1,7 +1,8 @@
 // What a press costs: decoding a note file (what a press would cost without the cache) and
-// playing a cached note, on a loopback device so no sound server takes part.
+// playing a cached note, on an output the bench renders itself so no sound server takes part.
 #include "decodednote.h"
-#include "loopbackdevice.h"
+#include "noteloader.h"
+#include "renderedoutput.h"
 #include "notefolder.h"
 #include "soundengine.h"
 #include "voice.h"
@@ -56,17 +57,18 @@ void benchDecode(NoteFolder &folder, const char *what, int frames, int channels)
 void benchCachedPlay(NoteFolder &folder)
 {
     const std::string path = folder.writeWav("press.wav", pianoLikeNote(96, 1), 1, 44100);
-    LoopbackDevice loopback(ALC_STEREO_SOFT);
-    kevaro::SoundEngine *engine = loopback.openEngine();
-    engine->playAt(path.c_str(), 0, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
+    RenderedOutput output(true);
+    kevaro::SoundEngine *engine = output.openEngine();
+    kevaro::NoteLoader::preload({path});
+    kevaro::NoteLoader::waitUntilIdle();
     std::vector<double> costs;
     for (int press = 0; press < 20000; ++press) {
         const auto start = Clock::now();
         engine->playAt(path.c_str(), float(press % 7 - 3), 0, 0, false, false, false,
                        kevaro::LoadMode::Automatic, true);
         costs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-        // Let the note end so presses run through source reuse as in play.
-        loopback.render(128);
+        // Let the note end so presses run through voice reuse as in play.
+        output.render(128);
     }
     printFigures("cached press (playAt, no handle)", costs);
 
@@ -76,7 +78,7 @@ void benchCachedPlay(NoteFolder &folder)
         engine->playAt(path.c_str(), 0, 0, 0, false, false, true, kevaro::LoadMode::Automatic, true)
             ->release();
         costs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-        loopback.render(128);
+        output.render(128);
     }
     printFigures("cached press with handle, then release", costs);
     engine->release();

@@ -1,6 +1,7 @@
 #include "pipewireoutput.h"
 
-#include <AL/alext.h>
+#include "mixer.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 
@@ -10,10 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <pthread.h>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -24,13 +24,6 @@ namespace {
 
 constexpr int rate = PipeWireOutput::rate;
 constexpr int channels = 2;
-constexpr ALCint renderFormat[] = {ALC_FORMAT_CHANNELS_SOFT,
-                                   ALC_STEREO_SOFT,
-                                   ALC_FORMAT_TYPE_SOFT,
-                                   ALC_FLOAT_SOFT,
-                                   ALC_FREQUENCY,
-                                   rate,
-                                   0};
 // A server that is starting answers within this; a press waits no longer than a second.
 constexpr int64_t answerTimeoutNs = 1'000'000'000;
 
@@ -62,32 +55,11 @@ bool socketExists()
     return !dir.empty() && std::filesystem::exists(dir + "/" + remote);
 }
 
-// A PulseAudio daemon of this user's is the sound server, even where PipeWire runs beside it
-// (for video, say) and lists the same sound cards.
-bool pulseAudioDaemonRuns()
-{
-    std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string pid = entry.path().filename();
-        struct stat owner
-        {
-        };
-        if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != getuid())
-            continue;
-        std::string name;
-        std::getline(std::ifstream(entry.path() / "comm"), name);
-        if (name == "pulseaudio")
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 struct PipeWireOutput::Connection
 {
-    ALCdevice *device = nullptr;
+    Mixer *mixer = nullptr;
     uint32_t cycleFrames = 0;
     pw_thread_loop *loop = nullptr;
     pw_context *context = nullptr;
@@ -186,8 +158,11 @@ void streamStateChanged(void *data, pw_stream_state old, pw_stream_state state, 
 void renderCycle(void *data)
 {
     auto *connection = static_cast<Connection *>(data);
-    if (connection->renderThread.load(std::memory_order_relaxed) == 0)
+    if (connection->renderThread.load(std::memory_order_relaxed) == 0) {
+        // Named, so that whoever looks for the thread that mixes finds it.
+        pthread_setname_np(pthread_self(), "kevaro-render");
         connection->renderThread = pid_t(syscall(SYS_gettid));
+    }
     pw_buffer *buffer = pw_stream_dequeue_buffer(connection->stream);
     if (!buffer)
         return;
@@ -198,7 +173,7 @@ void renderCycle(void *data)
         frames = out.maxsize / stride;
         const uint64_t wanted = buffer->requested ? buffer->requested : connection->cycleFrames;
         frames = uint32_t(std::min<uint64_t>(frames, wanted));
-        alcRenderSamplesSOFT(connection->device, out.data, ALCsizei(frames));
+        connection->mixer->render(static_cast<float *>(out.data), frames);
     }
     out.chunk->offset = 0;
     out.chunk->stride = stride;
@@ -302,17 +277,12 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
 
 } // namespace
 
-const ALCint *PipeWireOutput::contextAttributes()
-{
-    return renderFormat;
-}
-
 bool PipeWireOutput::worthTrying()
 {
-    return playedBefore || (socketExists() && !pulseAudioDaemonRuns());
+    return playedBefore || socketExists();
 }
 
-std::unique_ptr<PipeWireOutput> PipeWireOutput::start(ALCdevice *device, int cycleFrames,
+std::unique_ptr<PipeWireOutput> PipeWireOutput::start(Mixer &mixer, int cycleFrames,
                                                       Outcome &outcome)
 {
     outcome = unavailable();
@@ -320,7 +290,7 @@ std::unique_ptr<PipeWireOutput> PipeWireOutput::start(ALCdevice *device, int cyc
     std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
 
     auto connection = std::make_unique<Connection>();
-    connection->device = device;
+    connection->mixer = &mixer;
     connection->cycleFrames = uint32_t(cycleFrames);
     connection->loop = pw_thread_loop_new("kevaro-pipewire", nullptr);
     if (!connection->loop)
@@ -352,6 +322,25 @@ void PipeWireOutput::setActive(bool active)
     pw_thread_loop_lock(connection_->loop);
     pw_stream_set_active(connection_->stream, active);
     pw_thread_loop_unlock(connection_->loop);
+}
+
+bool PipeWireOutput::isActive() const
+{
+    pw_thread_loop_lock(connection_->loop);
+    const bool streaming = connection_->state == PW_STREAM_STATE_STREAMING;
+    pw_thread_loop_unlock(connection_->loop);
+    return streaming;
+}
+
+std::string PipeWireOutput::describe() const
+{
+    return std::to_string(connection_->cycleFrames) + " frames a cycle at " +
+           std::to_string(rate) + " Hz through PipeWire";
+}
+
+double PipeWireOutput::latencyMs() const
+{
+    return 1000.0 * connection_->cycleFrames / rate;
 }
 
 pid_t PipeWireOutput::renderThread() const

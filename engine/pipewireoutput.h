@@ -1,22 +1,23 @@
 #pragma once
 
-#include <AL/alc.h>
+#include "audiooutput.h"
 
 #include <memory>
-#include <sys/types.h>
 
 namespace kevaro {
 
-// Plays an OpenAL loopback device straight through a PipeWire stream: the stream's real-time
-// thread renders each graph cycle's frames when the graph asks for them, so a note started
-// now sounds in the next cycle. Through PipeWire's pulse server the same note waits behind
-// the server's request steps and the stream's buffer, about 15 ms more.
-class PipeWireOutput
+class Mixer;
+
+// Plays the mixer straight through a PipeWire stream: the stream's real-time thread mixes each
+// graph cycle's frames when the graph asks for them, so a note started now sounds in the next
+// cycle. Through PipeWire's pulse server the same note waits behind the server's request steps
+// and the stream's buffer, about 15 ms more.
+class PipeWireOutput : public AudioOutput
 {
 public:
     enum class Outcome {
         Started,
-        // No PipeWire, or it is not the desktop's sound server: use another output.
+        // No PipeWire, or it has no sound card: use another output.
         NotHere,
         // PipeWire is the sound server but does not answer yet (starting, or hung): wait for
         // it rather than settle for its slower pulse server.
@@ -25,28 +26,25 @@ public:
 
     static constexpr int rate = 48000;
 
-    // The render format the loopback device's context must be created with.
-    static const ALCint *contextAttributes();
-
-    // Whether start() may find PipeWire: its socket is there and no PulseAudio daemon runs,
-    // or it played for this process before. Never waits.
+    // Whether start() may find PipeWire when no pulse server answers: its socket is there, or
+    // it played for this process before. Never waits.
     static bool worthTrying();
-    // Starts rendering the device, asking the graph for cycles of cycleFrames; for when
-    // worthTrying(). Waits for the server a moment at most, so only on the engine's own threads.
-    static std::unique_ptr<PipeWireOutput> start(ALCdevice *device, int cycleFrames,
+    // Starts mixing into a stream, asking the graph for cycles of cycleFrames. Waits for the
+    // server a moment at most, so only on the engine's worker. The mixer outlives the output.
+    static std::unique_ptr<PipeWireOutput> start(Mixer &mixer, int cycleFrames,
                                                  Outcome &outcome);
 
-    ~PipeWireOutput();
+    ~PipeWireOutput() override;
     PipeWireOutput(const PipeWireOutput &) = delete;
     PipeWireOutput &operator=(const PipeWireOutput &) = delete;
 
-    // Whether the server went away or dropped the stream.
-    bool isDisconnected() const;
-    // Stops or resumes the cycles; an inactive stream costs nothing.
-    void setActive(bool active);
-    // The kernel id of the thread that renders; waits for the first cycle a moment at most,
-    // 0 when it has not come.
-    pid_t renderThread() const;
+    bool isDisconnected() const override;
+    void setActive(bool active) override;
+    bool isActive() const override;
+    // Waits for the first cycle a moment at most.
+    pid_t renderThread() const override;
+    std::string describe() const override;
+    double latencyMs() const override;
 
     struct Connection;
 

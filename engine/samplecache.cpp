@@ -1,7 +1,7 @@
 #include "samplecache.h"
 
-#include <chrono>
-#include <optional>
+#include <cstdio>
+#include <new>
 #include <sys/stat.h>
 
 namespace kevaro {
@@ -22,7 +22,7 @@ bool SampleCache::FileStamp::operator==(const FileStamp &other) const
 bool SampleCache::stampOf(const std::string &path, FileStamp &stamp)
 {
     struct stat status;
-    if (stat(path.c_str(), &status) != 0)
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     const auto nanoseconds = [](const timespec &t) {
         return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
@@ -33,54 +33,92 @@ bool SampleCache::stampOf(const std::string &path, FileStamp &stamp)
     return true;
 }
 
+std::shared_ptr<const DecodedNote> SampleCache::find(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto known = notes_.find(path);
+    if (known == notes_.end())
+        return nullptr;
+    known->second.lastUse = ++uses_;
+    return known->second.note;
+}
+
+bool SampleCache::isKnownUnplayable(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto known = notes_.find(path);
+    return known != notes_.end() && !known->second.note;
+}
+
+bool SampleCache::contains(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto known = notes_.find(path);
+    return known != notes_.end() && known->second.note;
+}
+
+void SampleCache::forget(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    notes_.erase(path);
+}
+
 std::shared_ptr<const DecodedNote> SampleCache::load(const std::string &path)
 {
     FileStamp stamp;
     const bool exists = stampOf(path, stamp);
-    std::optional<std::promise<std::shared_ptr<const DecodedNote>>> decoding;
-    PendingNote pending;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto known = notes_.find(path);
+        if (known != notes_.end() && exists && known->second.stamp == stamp) {
+            known->second.lastUse = ++uses_;
+            return known->second.note;
+        }
         if (!exists) {
-            // Gone: never play the copy of a file that is no longer there.
-            if (known != notes_.end())
-                notes_.erase(known);
+            // Gone: never play the copy of a file that is no longer there. Said once.
+            const bool said = known != notes_.end() && !known->second.note;
+            if (!said)
+                std::fprintf(stderr, "kevaro: no note file %s\n", path.c_str());
+            notes_[path] = {FileStamp{}, nullptr, ++uses_};
             return nullptr;
         }
-        if (known != notes_.end() && known->second.stamp == stamp) {
-            pending = known->second.note;
-        } else {
-            decoding.emplace();
-            notes_[path] = {stamp, decoding->get_future().share()};
-        }
     }
-    if (!decoding)
-        return pending.get();
 
     // Stamped before decoding: a change during the decode is seen at the next load.
-    std::shared_ptr<const DecodedNote> note = DecodedNote::decodeFile(path);
+    std::shared_ptr<const DecodedNote> note;
+    try {
+        note = DecodedNote::decodeFile(path);
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "kevaro: not enough memory to load %s; it stays silent\n",
+                     path.c_str());
+    }
     ++decodes_;
-    decoding->set_value(note);
+    if (!note)
+        std::fprintf(stderr, "kevaro: %s is not a sound file Kevaro can play\n", path.c_str());
+    std::lock_guard<std::mutex> lock(mutex_);
+    notes_[path] = {stamp, note, ++uses_};
+    evictBeyondBounds();
     return note;
 }
 
-std::vector<std::pair<std::string, std::shared_ptr<const DecodedNote>>> SampleCache::decodedNotes()
+void SampleCache::evictBeyondBounds()
 {
-    std::vector<std::string> ready;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto &[path, entry] : notes_) {
-            if (entry.note.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-                ready.push_back(path);
+    const auto bytesOf = [](const Entry &entry) {
+        return entry.note ? entry.note->samples.size() * sizeof(entry.note->samples[0]) : 0;
+    };
+    for (;;) {
+        std::size_t bytes = 0;
+        auto oldest = notes_.end();
+        for (auto entry = notes_.begin(); entry != notes_.end(); ++entry) {
+            bytes += bytesOf(entry->second);
+            if (oldest == notes_.end() || entry->second.lastUse < oldest->second.lastUse)
+                oldest = entry;
         }
+        // The newest note stays, whatever it weighs.
+        if (notes_.size() <= 1 || (notes_.size() <= maxNotes && bytes <= maxBytes))
+            return;
+        notes_.erase(oldest);
     }
-    std::vector<std::pair<std::string, std::shared_ptr<const DecodedNote>>> notes;
-    for (const std::string &path : ready) {
-        if (std::shared_ptr<const DecodedNote> note = load(path))
-            notes.emplace_back(path, std::move(note));
-    }
-    return notes;
 }
 
 } // namespace kevaro

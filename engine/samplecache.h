@@ -4,39 +4,41 @@
 
 #include <atomic>
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
-#include <utility>
-#include <vector>
 
 namespace kevaro {
 
 // The decoded notes of the whole process by path, so a file is decoded once however many
-// engines play it, and again once it changed on disk. Safe to use from any thread.
+// engines play it. Bounded: the notes played longest ago go first. Safe to use from any
+// thread; the lock is held for map operations only, never across I/O.
 class SampleCache
 {
 public:
+    static constexpr std::size_t maxNotes = 160;
+    static constexpr std::size_t maxBytes = std::size_t(512) << 20;
+
     static SampleCache &instance();
 
-    // The decoded note of the file as it is now: from the cache while the file is unchanged
-    // (one stat), from another thread decoding it right now (waits for it), or decoded here.
-    // nullptr when the file is missing or cannot be decoded; a file that cannot be decoded
-    // is tried again once it changed, so a note file copied in later still plays.
-    std::shared_ptr<const DecodedNote> load(const std::string &path);
+    // The note as decoded last, from memory only: for presses on the GUI thread. nullptr when
+    // it is not decoded (yet), or its file was missing or could not be decoded.
+    std::shared_ptr<const DecodedNote> find(const std::string &path);
+    // Whether the path was looked at and found missing or undecodable, unchanged since.
+    bool isKnownUnplayable(const std::string &path);
 
-    // Every note decoded so far, as its file is now, for a newly opened device to upload in
-    // one go. Notes still being decoded are left out.
-    std::vector<std::pair<std::string, std::shared_ptr<const DecodedNote>>> decodedNotes();
+    // For the note loader's thread: the note as its file is now, decoded again when it changed
+    // (one stat when not). nullptr when missing or undecodable; says so once per file.
+    std::shared_ptr<const DecodedNote> load(const std::string &path);
+    // Forgets the path: its file changed or went.
+    void forget(const std::string &path);
 
     // How many times a file was decoded, failures included.
     std::uint64_t decodeCount() const { return decodes_.load(); }
+    bool contains(const std::string &path);
 
 private:
-    using PendingNote = std::shared_future<std::shared_ptr<const DecodedNote>>;
-
     // What tells one version of a file from the next; ctime also catches a rewrite that
     // kept size and modification time.
     struct FileStamp
@@ -48,14 +50,18 @@ private:
     struct Entry
     {
         FileStamp stamp;
-        PendingNote note;
+        std::shared_ptr<const DecodedNote> note; // nullptr: this version cannot be played
+        std::uint64_t lastUse = 0;
     };
 
     SampleCache() = default;
     static bool stampOf(const std::string &path, FileStamp &stamp);
+    // Caller holds mutex_.
+    void evictBeyondBounds();
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::unordered_map<std::string, Entry> notes_;
+    std::uint64_t uses_ = 0;
     std::atomic<std::uint64_t> decodes_{0};
 };
 

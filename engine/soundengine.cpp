@@ -1,22 +1,25 @@
 #include "soundengine.h"
 
-#include "outputlatency.h"
 #include "outputsession.h"
 #include "standbyoutput.h"
 
 namespace kevaro {
 
+namespace {
+
+std::atomic<bool> shuttingDown{false};
+
+} // namespace
+
 void SoundEngine::prepare()
 {
-    OutputLatency::applyConfiguration();
     StandbyOutput::instance().prepare();
 }
 
 SoundEngine *SoundEngine::open()
 {
-    OutputLatency::applyConfiguration();
-    // The device comes from the engine's own thread: the caller never waits for the sound
-    // server, and a press before the device is ready plays once it is.
+    // The output comes from the engine's own thread: the caller never waits for the sound
+    // server, and a press before the output is ready plays once it is.
     StandbyOutput &standby = StandbyOutput::instance();
     std::shared_ptr<OutputSession> session = standby.takeSpare();
     if (session)
@@ -31,14 +34,24 @@ bool SoundEngine::outputIsMissing()
     return StandbyOutput::instance().outputIsMissing();
 }
 
-SoundEngine *SoundEngine::openOnDevice(ALCdevice *device, const ALCint *contextAttributes)
+SoundEngine *SoundEngine::openOnSession(std::shared_ptr<OutputSession> session)
 {
-    std::shared_ptr<OutputSession> session = OutputSession::adopt(device, contextAttributes);
     return session ? new SoundEngine(std::move(session), false) : nullptr;
 }
 
-SoundEngine::SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultDevice)
-    : onDefaultDevice_(onDefaultDevice), session_(std::move(session))
+void SoundEngine::setOutputWanted(bool wanted)
+{
+    StandbyOutput::instance().setOutputWanted(wanted);
+}
+
+void SoundEngine::shutDown()
+{
+    shuttingDown = true;
+    StandbyOutput::instance().shutDown();
+}
+
+SoundEngine::SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultOutput)
+    : onDefaultOutput_(onDefaultOutput), session_(std::move(session))
 {
 }
 
@@ -47,20 +60,23 @@ SoundEngine::~SoundEngine() = default;
 Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool looped,
                            bool startPaused, bool keepHandle, LoadMode, bool)
 {
+    if (!path)
+        return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     OutputSession::PlayOutcome outcome = OutputSession::PlayOutcome::Disconnected;
     if (session_) {
-        Voice *voice = session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
-        if (outcome != OutputSession::PlayOutcome::Disconnected || !onDefaultDevice_)
+        Voice *voice =
+            session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
+        if (outcome != OutputSession::PlayOutcome::Disconnected || !onDefaultOutput_)
             return voice;
     }
 
     StandbyOutput &standby = StandbyOutput::instance();
     std::shared_ptr<OutputSession> replacement = standby.takeSpare();
     if (!replacement) {
-        // Rather than wait for the sound server, the note sounds once a device is ready,
+        // Rather than wait for the sound server, the note sounds once an output is ready,
         // unless it is long stale by then.
-        if (path && !startPaused)
+        if (!startPaused)
             standby.playWhenReady({path, x, y, z, looped});
         return nullptr;
     }
@@ -80,19 +96,17 @@ void SoundEngine::release()
 {
     if (references_.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
-    if (!onDefaultDevice_) {
-        session_->close();
+    if (!onDefaultOutput_) {
+        session_->silence();
     } else {
         StandbyOutput &standby = StandbyOutput::instance();
         standby.cancelPendingPresses();
-        // Silent at once; closing the device waits for the sound server, so it is done in
-        // the background, and a hung server holds no caller.
-        if (session_) {
-            session_->silence();
-            standby.retire(std::move(session_));
-        }
-        // Have a device ready for the next engine.
-        standby.prepare();
+        // Silent at once; the output serves the next engine, so the next press after Stop
+        // need not wait for a new stream.
+        if (session_)
+            standby.reuse(std::move(session_));
+        else if (!shuttingDown)
+            standby.prepare();
     }
     delete this;
 }

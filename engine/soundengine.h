@@ -1,7 +1,5 @@
 #pragma once
 
-#include <AL/alc.h>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -12,46 +10,45 @@ class OutputSession;
 class Voice;
 
 // How a note file is brought into memory before it plays. Notes are short, so every mode
-// decodes the whole file once and keeps it for the rest of the process.
+// decodes the whole file once and keeps it.
 enum class LoadMode { Automatic, Stream, Whole };
 
-// Plays WAV files at 3-D positions on one OpenAL output device. Reference-counted: when the
-// last reference is released every sound stops and the device is closed. Safe to use from
-// any thread.
+// Plays WAV files at 3-D positions through the engine's own mixer, on the default output.
+// Reference-counted: when the last reference is released every sound stops. Safe to use from
+// any thread; no call waits for the sound server or the disk.
 //
-// Output latency: unless the user set OpenAL's period_size or periods in an OpenAL
-// configuration file, the default device runs with three periods of 256 frames and a
-// real-time mixer where the process may use real-time priority, else of 1024 frames. The
-// environment variable KEVARO_AUDIO_PERIOD sets the frames per period instead (64 to 8192).
-// Each opened device reports its latency in one line on stderr.
+// Threads: the caller's (presses), "kevaro-output" (opens, pauses and closes outputs),
+// "kevaro-loader" (reads and decodes note files) and "kevaro-render" (the output's real-time
+// thread, which mixes).
 class SoundEngine
 {
 public:
-    // Starts opening the default output device in the background, so that a later open()
-    // finds it ready. Also done by itself after an engine's last release.
+    // Starts opening the default output in the background, so that a later open() finds it
+    // ready.
     static void prepare();
-    // An engine on the default output device; never waits for it. It takes the prepared
-    // device, or the one being opened in the background once it is ready: a note played
-    // before then sounds as soon as the device is there (playAt gives nullptr). The same when
-    // the device goes away (its sound server died): notes wait for a replacement, opened in
-    // the background, for a second at most, else they are dropped. nullptr while no device
-    // can be had; the background keeps trying, and a later open() finds it.
+    // An engine on the default output; never waits for it. It takes the prepared output, or
+    // the one being opened in the background once it is ready: a note played before then
+    // sounds as soon as the output is there (playAt gives nullptr). The same when the output
+    // goes away (its sound server died): notes wait for a replacement, opened in the
+    // background, for a second at most, else they are dropped. nullptr while no output can be
+    // had; the background keeps trying, and a later open() finds it.
     static SoundEngine *open();
-    // Whether the last try to open the default device failed and none is ready.
+    // Whether the last try to open the default output failed and none is ready.
     static bool outputIsMissing();
-    // Plays on a device the caller already opened (a loopback device in tests), creating its
-    // context with these attributes (a loopback device needs its render format there). The
-    // engine takes the device over and closes it with its last reference, or at once when it
-    // cannot use it (then nullptr).
-    static SoundEngine *openOnDevice(ALCdevice *device, const ALCint *contextAttributes = nullptr);
+    // Plays on a session the caller renders (tests, benches).
+    static SoundEngine *openOnSession(std::shared_ptr<OutputSession> session);
+    // Whether anyone can hear the piano: while not (its window hidden), the output pauses.
+    static void setOutputWanted(bool wanted);
+    // The process ends: nothing more is opened, and what is open is left to the exit.
+    static void shutDown();
 
-    // Starts the file at (x, y, z) and returns at once; the sound mixes on OpenAL's own thread.
-    // A mono file is placed there, a stereo one plays as recorded. looped repeats it,
+    // Starts the file at (x, y, z) and returns at once; the sound mixes on the output's
+    // thread. A mono file is placed there, a stereo one plays as recorded. looped repeats it,
     // startPaused prepares it without sound (Voice::resume starts it). With keepHandle the
     // caller gets a Voice holding one reference, otherwise nullptr. nullptr also when the file
-    // is missing or cannot be decoded. The file is decoded on its first play in the process
-    // only, or ahead of it by NotePreloader. effects is accepted for callers that ask for
-    // effect sends; the engine has none.
+    // is missing, cannot be decoded, or is not decoded yet: then it sounds once the note
+    // loader decoded it. mode and effects are accepted for callers that pass them; every note
+    // is decoded whole, and the engine has no effects.
     Voice *playAt(const char *path, float x, float y, float z, bool looped, bool startPaused,
                   bool keepHandle, LoadMode mode, bool effects);
 
@@ -62,12 +59,12 @@ public:
     SoundEngine &operator=(const SoundEngine &) = delete;
 
 private:
-    SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultDevice);
+    SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultOutput);
     ~SoundEngine();
 
-    const bool onDefaultDevice_;
+    const bool onDefaultOutput_;
     std::mutex mutex_;
-    // Empty until the default device is ready; replaced when it went away.
+    // Empty until the default output is ready; replaced when it went away.
     std::shared_ptr<OutputSession> session_;
     std::atomic<int> references_{1};
 };

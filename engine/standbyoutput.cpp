@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <pthread.h>
 
 namespace kevaro {
@@ -12,38 +13,45 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often watched devices are checked.
+// How often watched outputs are checked.
 constexpr auto checkInterval = 250ms;
-// An open device that has sounded nothing for this long is paused: mixing silence costs a
-// tablet's battery. Waking it adds one round trip to the sound server to the next note.
-constexpr auto idleBeforePause = 5s;
+// An output that has sounded nothing for this long is paused: mixing silence costs a tablet's
+// battery, and a sound card left running is what keeps the next note quick. Long enough that
+// nobody playing meets a paused output; KEVARO_IDLE_PAUSE_SECONDS shortens it for tests.
+constexpr std::chrono::seconds defaultIdleBeforePause = 120s;
 // A note that could not sound for this long is dropped rather than played late.
 constexpr auto longestWaitOfAPress = 1s;
 // Reopening while the sound server is gone backs off to this.
 constexpr std::chrono::milliseconds longestRetryInterval = 1s;
 
+std::chrono::steady_clock::duration idleBeforePause()
+{
+    const char *asked = std::getenv("KEVARO_IDLE_PAUSE_SECONDS");
+    if (!asked || !*asked)
+        return defaultIdleBeforePause;
+    char *end = nullptr;
+    const double seconds = std::strtod(asked, &end);
+    if (*end != '\0' || !(seconds > 0 && seconds <= 86400)) {
+        std::fprintf(stderr, "kevaro: ignoring KEVARO_IDLE_PAUSE_SECONDS=%s (seconds)\n", asked);
+        return defaultIdleBeforePause;
+    }
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
+}
+
 } // namespace
 
 StandbyOutput &StandbyOutput::instance()
 {
-    static StandbyOutput standby;
-    return standby;
+    // Never destroyed: the worker may be waiting for a hung sound server when the process
+    // exits, and the exit must not wait for it.
+    static StandbyOutput *const standby = new StandbyOutput;
+    return *standby;
 }
 
-StandbyOutput::StandbyOutput() : worker_([this] { run(); }) {}
-
-StandbyOutput::~StandbyOutput()
+StandbyOutput::StandbyOutput() : idleBeforePause_(idleBeforePause())
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    worker_.join();
-    if (spare_)
-        spare_->close();
-    for (const std::shared_ptr<OutputSession> &session : retired_)
-        session->close();
+    std::thread([this] { run(); }).detach();
 }
 
 void StandbyOutput::prepare()
@@ -67,6 +75,8 @@ void StandbyOutput::playWhenReady(Press press)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (pending_.size() >= maxWaitingPresses)
+            pending_.erase(pending_.begin());
         pending_.push_back({std::move(press), Clock::now()});
         // A spare on its way serves.
         if (!opening_)
@@ -95,8 +105,7 @@ void StandbyOutput::playPendingPresses(OutputSession &session)
             continue;
         const Press &press = pending.press;
         OutputSession::PlayOutcome outcome;
-        session.play(press.path.c_str(), press.x, press.y, press.z, press.looped, false, false,
-                     outcome);
+        session.play(press.path, press.x, press.y, press.z, press.looped, false, false, outcome);
     }
     pending_.clear();
 }
@@ -110,9 +119,38 @@ void StandbyOutput::watch(const std::shared_ptr<OutputSession> &session)
     changed_.notify_all();
 }
 
+void StandbyOutput::reuse(std::shared_ptr<OutputSession> session)
+{
+    session->silence();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!spare_ && !stopping_ && !session->isDisconnected())
+            spare_ = std::move(session);
+        else
+            retired_.push_back(std::move(session));
+    }
+    changed_.notify_all();
+}
+
 void StandbyOutput::wakeSoon()
 {
     wakeWanted_ = true;
+    changed_.notify_all();
+}
+
+void StandbyOutput::setOutputWanted(bool wanted)
+{
+    outputWanted_ = wanted;
+    wakeSoon();
+}
+
+void StandbyOutput::shutDown()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        pending_.clear();
+    }
     changed_.notify_all();
 }
 
@@ -127,7 +165,7 @@ void StandbyOutput::pauseOrWakeOpenSessions(std::unique_lock<std::mutex> &lock)
     wakeWanted_ = false;
     lock.unlock();
     for (const std::shared_ptr<OutputSession> &session : open)
-        session->pauseOrWake(idleBeforePause);
+        session->pauseOrWake(idleBeforePause_, outputWanted_);
     open.clear();
     lock.lock();
 }
@@ -141,7 +179,7 @@ void StandbyOutput::retire(std::shared_ptr<OutputSession> session)
     changed_.notify_all();
 }
 
-bool StandbyOutput::watchedDeviceIsGone()
+bool StandbyOutput::watchedOutputIsGone()
 {
     watched_.erase(std::remove_if(watched_.begin(), watched_.end(),
                                   [](const std::weak_ptr<OutputSession> &session) {
@@ -157,12 +195,11 @@ bool StandbyOutput::watchedDeviceIsGone()
 
 void StandbyOutput::run()
 {
-    // OpenAL's unnamed threads take this name from us, which tells them from the others.
     pthread_setname_np(pthread_self(), "kevaro-output");
     std::unique_lock<std::mutex> lock(mutex_);
     std::chrono::milliseconds retryInterval = 100ms;
     const auto workWaits = [this] {
-        return stopping_ || !retired_.empty() || (spareWanted_ && !spare_);
+        return stopping_ || !retired_.empty() || (spareWanted_ && !spare_) || wakeWanted_;
     };
     while (!stopping_) {
         if (!retired_.empty()) {
@@ -171,23 +208,23 @@ void StandbyOutput::run()
             lock.unlock();
             for (const std::shared_ptr<OutputSession> &session : closing)
                 session->close();
+            closing.clear();
             lock.lock();
             continue;
         }
         if (spare_ && spare_->isDisconnected())
             retired_.push_back(std::move(spare_));
-        const bool replacing = watchedDeviceIsGone();
+        const bool replacing = watchedOutputIsGone();
         if (!spare_ && (spareWanted_ || replacing)) {
             spareWanted_ = false;
             opening_ = true;
             lock.unlock();
             std::shared_ptr<OutputSession> session = OutputSession::openDefault();
-            if (session)
-                session->uploadDecodedNotes();
             lock.lock();
             opening_ = false;
+            if (stopping_)
+                break;
             spare_ = std::move(session);
-            changed_.notify_all();
             if (spare_) {
                 playPendingPresses(*spare_);
                 saidNoOutput_ = false;
@@ -205,11 +242,10 @@ void StandbyOutput::run()
             continue;
         }
         pauseOrWakeOpenSessions(lock);
-        const auto workOrWakeWaits = [&] { return workWaits() || wakeWanted_; };
         if (watched_.empty() && !spare_)
-            changed_.wait(lock, workOrWakeWaits);
+            changed_.wait(lock, workWaits);
         else
-            changed_.wait_for(lock, checkInterval, workOrWakeWaits);
+            changed_.wait_for(lock, checkInterval, workWaits);
     }
 }
 

@@ -13,9 +13,10 @@ namespace kevaro {
 
 class OutputSession;
 
-// Opens the default output device in the background, so no caller waits for it: a spare for
-// the next engine, and a replacement when an engine's device goes away (its sound server
-// died), retried until the server is back.
+// The engine's worker ("kevaro-output"): opens the default output in the background, so no
+// caller waits for the sound server: a spare for the next engine, and a replacement when an
+// engine's output goes away (its server died), retried until the server is back. It also
+// pauses outputs nobody needs and closes those given up. Callers never wait for it.
 class StandbyOutput
 {
 public:
@@ -32,26 +33,33 @@ public:
         bool looped;
     };
     // Plays the note on the next spare as soon as it is open, if that is within a second;
-    // opens one unless one is on its way.
+    // opens one unless one is on its way. Bounded: beyond maxWaitingPresses the oldest goes.
     void playWhenReady(Press press);
-    // Whether the last try to open the default device failed and none is ready.
+    static constexpr std::size_t maxWaitingPresses = 32;
+    // Whether the last try to open the default output failed and none is ready.
     bool outputIsMissing();
-    // Forgets the notes waiting for a device.
+    // Forgets the notes waiting for an output.
     void cancelPendingPresses();
-    // Keeps an eye on an engine's device and opens a replacement when it goes away.
+    // Keeps an eye on an engine's output and opens a replacement when it goes away.
     void watch(const std::shared_ptr<OutputSession> &session);
-    // Closes a session in the background: closing a dead device can take milliseconds.
+    // An engine's last release: its output, silenced, serves the next engine if it still
+    // plays; else it is closed in the background.
+    void reuse(std::shared_ptr<OutputSession> session);
+    // Closes a session in the background: closing waits for the sound server.
     void retire(std::shared_ptr<OutputSession> session);
-    // A note started on a paused device: wake it now rather than at the next check. Takes no
+    // A note started on a paused output: wake it now rather than at the next check. Takes no
     // lock, so a caller may hold any.
     void wakeSoon();
+    // Whether anyone can hear the piano (its window shown); outputs pause while not.
+    void setOutputWanted(bool wanted);
+    // The process ends: opens nothing any more and leaves what is open to the exit.
+    void shutDown();
 
     StandbyOutput(const StandbyOutput &) = delete;
     StandbyOutput &operator=(const StandbyOutput &) = delete;
 
 private:
     StandbyOutput();
-    ~StandbyOutput();
     using Clock = std::chrono::steady_clock;
     struct PendingPress
     {
@@ -60,9 +68,9 @@ private:
     };
 
     void run();
-    bool watchedDeviceIsGone();
+    bool watchedOutputIsGone();
     void playPendingPresses(OutputSession &session);
-    // Pauses idle devices and wakes those a note wants; without the lock.
+    // Pauses idle outputs and wakes those a note wants; without the lock.
     void pauseOrWakeOpenSessions(std::unique_lock<std::mutex> &lock);
 
     std::mutex mutex_;
@@ -75,8 +83,9 @@ private:
     bool opening_ = false;
     bool stopping_ = false;
     bool saidNoOutput_ = false;
+    const Clock::duration idleBeforePause_;
     std::atomic<bool> wakeWanted_{false};
-    std::thread worker_;
+    std::atomic<bool> outputWanted_{true};
 };
 
 } // namespace kevaro

@@ -4,8 +4,8 @@
 
 namespace kevaro {
 
-Voice::Voice(std::shared_ptr<OutputSession> session, unsigned int source)
-    : session_(std::move(session)), source_(source)
+Voice::Voice(std::shared_ptr<OutputSession> session, Mixer::VoiceRef ref, std::uint64_t epoch)
+    : session_(std::move(session)), ref_(ref), epoch_(epoch)
 {
 }
 
@@ -20,7 +20,7 @@ void Voice::release()
 {
     if (references_.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
-    session_->releaseHandle(*this);
+    session_->letGo(*this);
     delete this;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mixer.h"
+
 #include <atomic>
 #include <memory>
 
@@ -9,9 +11,9 @@ class OutputSession;
 
 // A note handed to the caller by SoundEngine::playAt. Reference-counted: when the last
 // reference goes, a sounding note plays on (a looped one until its engine's last release),
-// while a paused one stops, since nothing could start it again. Safe to use and release after its
-// engine is gone; it then does nothing. It also does nothing once the engine took its source for a
-// newer note (only when more notes sound at once than the device has sources).
+// while a paused one stops, since nothing could start it again. Safe to use and release after
+// its engine is gone; it then does nothing. It also does nothing once the engine took its voice
+// for a newer note (only when more notes sound at once than the mixer has voices).
 class Voice
 {
 public:
@@ -30,12 +32,13 @@ public:
 private:
     friend class OutputSession;
 
-    Voice(std::shared_ptr<OutputSession> session, unsigned int source);
+    Voice(std::shared_ptr<OutputSession> session, Mixer::VoiceRef ref, std::uint64_t epoch);
     ~Voice();
 
     const std::shared_ptr<OutputSession> session_;
-    // 0 once the session took the source back; guarded by the session's lock.
-    unsigned int source_;
+    const Mixer::VoiceRef ref_;
+    // The session's epoch when the note started: the session silenced since, it is stale.
+    const std::uint64_t epoch_;
     std::atomic<int> references_{1};
 };
 

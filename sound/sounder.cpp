@@ -1,7 +1,7 @@
 #include "sounder.h"
 
 #include "firststart.h"
-#include "notepreloader.h"
+#include "noteloader.h"
 #include "soundengine.h"
 #include "voice.h"
 
@@ -10,6 +10,8 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QQuickWindow>
 
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 {
@@ -19,12 +21,32 @@ sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
     // the first press only starts a sound.
     kevaro::SoundEngine::prepare();
     preloadSelectedSet();
+    // Nobody hears a minimised or suspended piano: its output pauses, the sound card may sleep.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                &sounder::updateOutputWanted);
+    connect(this, &QQuickItem::windowChanged, this, [this](QQuickWindow *window) {
+        if (window)
+            connect(window, &QWindow::visibilityChanged, this, &sounder::updateOutputWanted);
+    });
 }
 
 sounder::~sounder()
 {
+    // The process ends: nothing new is opened, and nothing here waits for the sound server.
+    kevaro::SoundEngine::shutDown();
     replaceLastSound(nullptr);
     replaceEngine(nullptr);
+}
+
+void sounder::updateOutputWanted()
+{
+    const auto state = QGuiApplication::applicationState();
+    const QQuickWindow *shownIn = window();
+    const bool hidden = state == Qt::ApplicationHidden || state == Qt::ApplicationSuspended ||
+                        (shownIn && (shownIn->visibility() == QWindow::Minimized ||
+                                     shownIn->visibility() == QWindow::Hidden));
+    kevaro::SoundEngine::setOutputWanted(!hidden);
 }
 
 template <typename T> void sounder::assign(T &member, T value, void (sounder::*changed)())
@@ -71,7 +93,7 @@ void sounder::preloadSelectedSet()
     std::vector<std::string> paths;
     for (const QString &file : config.noteFiles)
         paths.push_back(QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
-    kevaro::NotePreloader::preload(std::move(paths));
+    kevaro::NoteLoader::preload(std::move(paths));
 }
 
 void sounder::dosound(QString myString)

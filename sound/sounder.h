@@ -78,6 +78,8 @@ private:
     void preloadSelectedSet();
     void replaceEngine(kevaro::SoundEngine *next);
     void replaceLastSound(kevaro::Voice *next);
+    // Pauses the sound output while the window is minimised or the application suspended.
+    void updateOutputWanted();
 
     Config config;
     int media = 1;

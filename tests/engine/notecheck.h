@@ -1,6 +1,7 @@
 #pragma once
 
 // Shorthands for the engine tests: pressing notes and comparing mixes sample by sample.
+#include "noteloader.h"
 #include "soundengine.h"
 #include "voice.h"
 
@@ -9,9 +10,12 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+// Presses the note once the loader has it, as a press after the set's preload does.
 inline kevaro::Voice *holdNote(kevaro::SoundEngine *engine, const std::string &path,
                                bool looped = false, bool paused = false, bool hold = true)
 {
+    kevaro::NoteLoader::preload({path});
+    kevaro::NoteLoader::waitUntilIdle();
     return engine->playAt(path.c_str(), 0, 0, 0, looped, paused, hold, kevaro::LoadMode::Automatic,
                           true);
 }

@@ -1,7 +1,7 @@
 // Plays a note on the default output device at each "play" on stdin, for server_restart.sh:
 // answers "played" or "skipped" (no voice); "quit" ends.
 #include "notefolder.h"
-#include "notepreloader.h"
+#include "noteloader.h"
 #include "soundengine.h"
 #include "voice.h"
 
@@ -15,7 +15,7 @@ int main()
     for (std::size_t i = 0; i < sine.size(); ++i)
         sine[i] = std::int16_t(16000 * std::sin(2 * M_PI * 440.0 * double(i) / 48000.0));
     const std::string note = folder.writeWav("sine.wav", sine);
-    kevaro::NotePreloader::preload({note});
+    kevaro::NoteLoader::preload({note});
     kevaro::SoundEngine::prepare();
     kevaro::SoundEngine *engine = kevaro::SoundEngine::open();
     std::cout << (engine ? "opened" : "no engine") << std::endl;

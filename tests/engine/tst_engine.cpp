@@ -1,17 +1,18 @@
-// The engine checked sample by sample on loopback devices: how notes mix, end, loop and
-// outlive their engine, which files play and how, when they are decoded, and which buffer
-// sizes the engine asks OpenAL for.
+// The engine checked sample by sample on outputs the test renders: how notes mix, end, loop,
+// are placed and outlive their engine, which files play and how, when they are decoded, and
+// the mixer driven from a render thread of its own while notes come and go.
 #include "decodednote.h"
-#include "loopbackdevice.h"
 #include "notecheck.h"
 #include "notefolder.h"
-#include "notepreloader.h"
 #include "outputlatency.h"
+#include "renderedoutput.h"
 #include "samplecache.h"
 
+#include <atomic>
+#include <cmath>
 #include <thread>
 
-using kevaro::NotePreloader;
+using kevaro::NoteLoader;
 using kevaro::OutputLatency;
 using kevaro::SoundEngine;
 using kevaro::Voice;
@@ -21,7 +22,7 @@ TEST(Playback, VoicesStartPausedLoopAndOutliveTheirEngine)
     NoteFolder folder;
     const auto tone = testTone(1000, 3);
     const std::string path = folder.writeWav("note.wav", tone);
-    LoopbackDevice loopback;
+    RenderedOutput loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
 
@@ -50,7 +51,7 @@ TEST(Playback, NotesBeyondTheSourceLimitStillSound)
     NoteFolder folder;
     const auto tone = testTone(200, 4);
     const std::string shortPath = folder.writeWav("short.wav", tone);
-    LoopbackDevice loopback;
+    RenderedOutput loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
 
@@ -73,7 +74,7 @@ TEST(Playback, NotesBeyondTheSourceLimitStillSound)
     // All at once, every source held: the newest note takes the oldest one's source.
     const std::string silentPath = folder.writeWav("silent.wav", std::vector<std::int16_t>(48000));
     std::vector<Voice *> held;
-    for (int note = 0; note < 256; ++note) // OpenAL Soft's default sources per device
+    for (int note = 0; note < kevaro::Mixer::voiceCount; ++note)
         held.push_back(holdNote(engine, silentPath));
     ASSERT_TRUE(held.back());
     playNote(engine, shortPath);
@@ -91,7 +92,7 @@ TEST(Files, EachFilePlaysWhatItHolds)
     const auto tone = testTone(1000, 1);
     std::ifstream in(folder.writeWav("good.wav", tone), std::ios::binary);
     const std::string wav{std::istreambuf_iterator<char>(in), {}};
-    LoopbackDevice loopback;
+    RenderedOutput loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
 
@@ -135,14 +136,14 @@ TEST(Files, NotesAreDecodedOnceForEveryEngine)
     const auto tone = testTone(500, 1), other = testTone(500, 2);
     const std::string path = folder.writeWav("note.wav", tone);
     const std::string otherPath = folder.writeWav("other.wav", other);
-    LoopbackDevice firstDevice, secondDevice;
+    RenderedOutput firstDevice, secondDevice;
     SoundEngine *first = firstDevice.openEngine();
     ASSERT_TRUE(first);
     // Preloaded while one engine is open, before the other is; each plays on its own device.
     kevaro::SampleCache &cache = kevaro::SampleCache::instance();
     const std::uint64_t before = cache.decodeCount();
-    NotePreloader::preload({path, otherPath});
-    NotePreloader::waitUntilIdle();
+    NoteLoader::preload({path, otherPath});
+    NoteLoader::waitUntilIdle();
     SoundEngine *second = secondDevice.openEngine();
     ASSERT_TRUE(second);
     for (int press = 0; press < 3; ++press) {
@@ -154,13 +155,16 @@ TEST(Files, NotesAreDecodedOnceForEveryEngine)
     EXPECT_EQ(cache.decodeCount(), before + 2);
     first->release();
 
-    // Pressed while the worker may be decoding it: one of them decodes, the other waits.
+    // Pressed while the loader may be decoding it: the press never decodes, it sounds once the
+    // loader has it, and the note is decoded once.
     const auto longTone = testTone(48000 * 4, 9);
     const std::string longPath = folder.writeWav("long.wav", longTone);
-    NotePreloader::preload({longPath});
-    playNote(second, longPath);
+    NoteLoader::preload({longPath});
+    EXPECT_EQ(second->playAt(longPath.c_str(), 0, 0, 0, false, false, true,
+                             kevaro::LoadMode::Automatic, true),
+              nullptr);
+    NoteLoader::waitUntilIdle();
     EXPECT_TRUE(sameSamples(secondDevice.render(500), mixOf(longTone, 500)));
-    NotePreloader::waitUntilIdle();
     EXPECT_EQ(cache.decodeCount(), before + 3);
     second->release();
 }
@@ -170,10 +174,17 @@ TEST(Files, NoteChangedOnDiskPlaysAsItIsNow)
     NoteFolder folder;
     const auto first = testTone(500, 6), second = testTone(500, 7);
     const std::string path = folder.writeWav("note.wav", first);
-    LoopbackDevice loopback;
+    RenderedOutput loopback;
     SoundEngine *engine = loopback.openEngine();
     ASSERT_TRUE(engine);
-    playNote(engine, path);
+    // Pressed without a preload, as the loader takes in changes by itself.
+    const auto press = [&] {
+        NoteLoader::waitUntilIdle();
+        engine->playAt(path.c_str(), 0, 0, 0, false, false, false, kevaro::LoadMode::Automatic,
+                       true);
+        NoteLoader::waitUntilIdle();
+    };
+    press();
     EXPECT_TRUE(sameSamples(loopback.render(500), mixOf(first, 500)));
 
     // Rewritten in place, same length, dated back as a copy that keeps its date is; a tick
@@ -182,62 +193,100 @@ TEST(Files, NoteChangedOnDiskPlaysAsItIsNow)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     folder.writeWav("note.wav", second);
     std::filesystem::last_write_time(path, date);
-    playNote(engine, path);
+    press();
     EXPECT_TRUE(sameSamples(loopback.render(500), mixOf(second, 500)));
 
     // Removed: silence, not the copy; copied in again: it plays.
     std::filesystem::remove(path);
-    playNote(engine, path);
+    press();
     EXPECT_TRUE(sameSamples(loopback.render(500), std::vector<float>(500)));
     folder.writeWav("note.wav", first);
-    playNote(engine, path);
+    press();
     EXPECT_TRUE(sameSamples(loopback.render(500), mixOf(first, 500)));
     engine->release();
 }
 
-TEST(OutputLatency, ChoosesPeriodsUnlessTheUserDid)
+TEST(Files, TheCacheIsBounded)
 {
-    std::ifstream system("/etc/openal/alsoft.conf");
-    for (std::string line; std::getline(system, line);) {
-        if (line.find("period") != std::string::npos && line.find('#') == std::string::npos)
-            GTEST_SKIP() << "/etc/openal/alsoft.conf sets the buffer sizes of this machine";
+    // More notes than it keeps: the ones played longest ago go, the newest stay.
+    NoteFolder folder;
+    const auto tone = testTone(100, 3);
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i <= kevaro::SampleCache::maxNotes; ++i)
+        paths.push_back(folder.writeWav("n" + std::to_string(i) + ".wav", tone));
+    NoteLoader::preload(paths);
+    NoteLoader::waitUntilIdle();
+    kevaro::SampleCache &cache = kevaro::SampleCache::instance();
+    EXPECT_FALSE(cache.contains(paths.front()));
+    EXPECT_TRUE(cache.contains(paths.back()));
+}
+
+TEST(Mixer, MonoNotesArePlacedStereoOnesPlayAsRecorded)
+{
+    NoteFolder folder;
+    const std::string mono = folder.writeWav("mono.wav", std::vector<std::int16_t>(100, 16384));
+    const std::string stereo =
+        folder.writeWav("stereo.wav", std::vector<std::int16_t>{8192, -8192, 8192, -8192}, 2);
+    RenderedOutput output(true);
+    SoundEngine *engine = output.openEngine();
+    ASSERT_TRUE(engine);
+    NoteLoader::preload({mono, stereo});
+    NoteLoader::waitUntilIdle();
+    engine->playAt(mono.c_str(), 0, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
+    // Two units to the right: half as loud, on the right only.
+    engine->playAt(mono.c_str(), 2, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
+    engine->playAt(stereo.c_str(), 5, 0, 0, false, false, false, kevaro::LoadMode::Automatic,
+                   true);
+    const std::vector<float> mix = output.render(1);
+    EXPECT_FLOAT_EQ(mix[0], 0.5f + 0.25f);
+    EXPECT_FLOAT_EQ(mix[1], 0.5f + 0.25f - 0.25f);
+    engine->release();
+}
+
+TEST(Mixer, RendersOnItsOwnThreadWhileNotesComeAndGo)
+{
+    // The render side on a thread of its own, as an output's real-time thread calls it, while
+    // presses, stops and handles come and go here: the thread sanitizer's case.
+    NoteFolder folder;
+    const std::string path = folder.writeWav("note.wav", testTone(2000, 4));
+    RenderedOutput output(true);
+    SoundEngine *engine = output.openEngine();
+    ASSERT_TRUE(engine);
+    kevaro::Voice *first = holdNote(engine, path, true);
+    std::atomic<bool> done{false};
+    std::thread render([&] {
+        while (!done)
+            output.render(256);
+    });
+    for (int press = 0; press < 2000; ++press) {
+        kevaro::Voice *voice = engine->playAt(path.c_str(), float(press % 5), 0, 0, press % 7 == 0,
+                                              false, true, kevaro::LoadMode::Automatic, true);
+        ASSERT_TRUE(voice);
+        if (press % 3 == 0)
+            voice->stop();
+        voice->release();
     }
-    NoteFolder home;
-    setenv("HOME", home.pathOf("").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", home.pathOf("system").c_str(), 1);
-    for (const char *name : {"XDG_CONFIG_HOME", "ALSOFT_CONF", "KEVARO_AUDIO_PERIOD"})
-        unsetenv(name);
-    // Short periods need a real-time mixer: as root, or with an RLIMIT_RTPRIO.
-    const bool realtime = OutputLatency::mixerCanRunRealtime();
-    const int ours = realtime ? 256 : 1024;
-    const std::string mixer = realtime ? "rt-prio = 1\n" : "";
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
-    EXPECT_EQ(OutputLatency::configuration(ours),
-              "[general]\nperiod_size = " + std::to_string(ours) + "\nperiods = 3\n" + mixer);
+    first->release();
+    engine->release();
+    done = true;
+    render.join();
+    // The engine's last release silenced everything, looped notes too.
+    output.render(256);
+    EXPECT_TRUE(sameSamples(output.render(256), std::vector<float>(512)));
+}
 
-    // Other settings, and buffer sizes commented out, leave the choice to the engine; a user
-    // file that sets them, wherever OpenAL reads one, does not.
-    home.writeBytes(".alsoftrc", "[general]\n#period_size = 2048\n  # periods=8\nhrtf = false\n");
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
-    std::filesystem::create_directory(home.pathOf(".config"));
-    home.writeBytes(".config/alsoft.conf", "[general]\n  periods=4\n");
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
-    setenv("XDG_CONFIG_HOME", home.pathOf("elsewhere").c_str(), 1);
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), ours);
-    setenv("ALSOFT_CONF", home.writeBytes("user.conf", "[pulse]\nperiod_size = 2048").c_str(), 1);
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0);
-
-    // KEVARO_AUDIO_PERIOD wins when valid, and the user's other settings still apply.
-    setenv("KEVARO_AUDIO_PERIOD", "256", 1);
-    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 256);
-    EXPECT_EQ(OutputLatency::configuration(256),
-              "[pulse]\nperiod_size = 2048\n[general]\nperiod_size = 256\nperiods = 3\n" + mixer);
-    for (const char *invalid : {"abc", "256 frames", "32", "100000", ""}) {
+TEST(OutputLatency, PeriodsFollowThePriorityUnlessAsked)
+{
+    unsetenv("KEVARO_AUDIO_PERIOD");
+    // Short periods need a real-time render thread: as root, or with an RLIMIT_RTPRIO.
+    const int chosen = OutputLatency::chosenPeriodFrames();
+    if (OutputLatency::mixerCanRunRealtime())
+        EXPECT_EQ(chosen, 256);
+    setenv("KEVARO_AUDIO_PERIOD", "512", 1);
+    EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 512);
+    for (const char *invalid : {"abc", "512 frames", "32", "100000"}) {
         setenv("KEVARO_AUDIO_PERIOD", invalid, 1);
-        EXPECT_EQ(OutputLatency::chosenPeriodFrames(), 0) << invalid;
+        EXPECT_EQ(OutputLatency::chosenPeriodFrames(), chosen) << invalid;
     }
-    // A user who chose the mixer's priority keeps that choice.
-    home.writeBytes("user.conf", "[general]\nrt-prio = 0\n");
-    EXPECT_EQ(OutputLatency::configuration(256),
-              "[general]\nrt-prio = 0\n\n[general]\nperiod_size = 256\nperiods = 3\n");
+    unsetenv("KEVARO_AUDIO_PERIOD");
 }

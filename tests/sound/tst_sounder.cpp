@@ -1,4 +1,4 @@
-#include "notepreloader.h"
+#include "noteloader.h"
 #include "pianoview.h"
 #include "samplecache.h"
 #include "soundengine.h"
@@ -90,11 +90,8 @@ void SounderTest::setsInAnyFolderRoundTripAndPlayDecoded()
         deep += "/" + QString(120, QChar(0x00e9)); // 240 bytes, a name's limit is 255
     const QString edited = noteFolder(deep);
     const auto decoded = [](const QString &file) {
-        kevaro::NotePreloader::waitUntilIdle();
-        const auto notes = kevaro::SampleCache::instance().decodedNotes();
-        return std::any_of(notes.begin(), notes.end(), [&](const auto &note) {
-            return note.first == QFile::encodeName(file).toStdString();
-        });
+        kevaro::NoteLoader::waitUntilIdle();
+        return kevaro::SampleCache::instance().contains(QFile::encodeName(file).toStdString());
     };
 
     sounder element;

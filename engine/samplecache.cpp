@@ -1,7 +1,7 @@
 #include "samplecache.h"
 
 #include <cstdio>
-#include <new>
+#include <exception>
 #include <sys/stat.h>
 
 namespace kevaro {
@@ -86,14 +86,17 @@ std::shared_ptr<const DecodedNote> SampleCache::load(const std::string &path)
 
     // Stamped before decoding: a change during the decode is seen at the next load.
     std::shared_ptr<const DecodedNote> note;
+    bool reported = false;
     try {
         note = DecodedNote::decodeFile(path);
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "kevaro: not enough memory to load %s; it stays silent\n",
-                     path.c_str());
+    } catch (const std::exception &error) {
+        // Out of memory, most likely: the note stays silent, nothing else is hurt.
+        std::fprintf(stderr, "kevaro: could not load %s (%s); it stays silent\n", path.c_str(),
+                     error.what());
+        reported = true;
     }
     ++decodes_;
-    if (!note)
+    if (!note && !reported)
         std::fprintf(stderr, "kevaro: %s is not a sound file Kevaro can play\n", path.c_str());
     std::lock_guard<std::mutex> lock(mutex_);
     notes_[path] = {stamp, note, ++uses_};

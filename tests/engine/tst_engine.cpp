@@ -155,16 +155,19 @@ TEST(Files, NotesAreDecodedOnceForEveryEngine)
     EXPECT_EQ(cache.decodeCount(), before + 2);
     first->release();
 
-    // Pressed while the loader may be decoding it: the press never decodes, it sounds once the
+    // Pressed twice before the loader has it: the presses never decode, both sound once the
     // loader has it, and the note is decoded once.
     const auto longTone = testTone(48000 * 4, 9);
     const std::string longPath = folder.writeWav("long.wav", longTone);
-    NoteLoader::preload({longPath});
-    EXPECT_EQ(second->playAt(longPath.c_str(), 0, 0, 0, false, false, true,
-                             kevaro::LoadMode::Automatic, true),
-              nullptr);
+    for (int press = 0; press < 2; ++press)
+        EXPECT_EQ(second->playAt(longPath.c_str(), 0, 0, 0, false, false, true,
+                                 kevaro::LoadMode::Automatic, true),
+                  nullptr);
     NoteLoader::waitUntilIdle();
-    EXPECT_TRUE(sameSamples(secondDevice.render(500), mixOf(longTone, 500)));
+    std::vector<float> twice = mixOf(longTone, 500);
+    for (float &sample : twice)
+        sample *= 2;
+    EXPECT_TRUE(sameSamples(secondDevice.render(500), twice));
     EXPECT_EQ(cache.decodeCount(), before + 3);
     second->release();
 }
@@ -261,10 +264,14 @@ TEST(Mixer, RendersOnItsOwnThreadWhileNotesComeAndGo)
     for (int press = 0; press < 2000; ++press) {
         kevaro::Voice *voice = engine->playAt(path.c_str(), float(press % 5), 0, 0, press % 7 == 0,
                                               false, true, kevaro::LoadMode::Automatic, true);
-        ASSERT_TRUE(voice);
-        if (press % 3 == 0)
+        EXPECT_TRUE(voice);
+        if (voice && press % 3 == 0)
             voice->stop();
-        voice->release();
+        if (voice)
+            voice->release();
+        // As fast as a test can press, faster than any hand: let the render side keep up.
+        while (output.mixer().commandsWaiting())
+            std::this_thread::yield();
     }
     first->release();
     engine->release();

@@ -109,7 +109,7 @@ bool PulseOutput::connect(std::string &whyNot)
             std::uint64_t count;
             while (read(fd, &count, sizeof count) > 0) {
             }
-            static_cast<PulseOutput *>(self)->mixLate();
+            static_cast<PulseOutput *>(self)->notesWoke();
         },
         this);
     // No autospawn: a server that is not running already would not be ready within the wait.
@@ -281,16 +281,44 @@ void PulseOutput::fill(std::size_t bytes)
     }
 }
 
-void PulseOutput::mixLate()
+void PulseOutput::notesWoke()
 {
     // Without waiting commands the last render took the notes already.
-    if (!mixLate_ || corked_ || disconnected_ || !mixer_.commandsWaiting())
+    if (!mixLate_ || corked_ || disconnected_ || timingAsked_ || !mixer_.commandsWaiting())
         return;
-    pa_usec_t playing = 0;
-    // No timing yet: the next render plays the notes.
-    if (pa_stream_get_time(stream_, &playing) < 0)
+    // The automatic timing updates come up to 1.5 s apart, and the play position interpolated
+    // from one that old is some milliseconds off: a fresh one costs a round trip.
+    pa_operation *operation = pa_stream_update_timing_info(
+        stream_,
+        [](pa_stream *, int success, void *self) {
+            auto *output = static_cast<PulseOutput *>(self);
+            output->timingAsked_ = false;
+            if (success)
+                output->mixLate();
+        },
+        this);
+    if (operation) {
+        timingAsked_ = true;
+        pa_operation_unref(operation);
+    }
+}
+
+void PulseOutput::mixLate()
+{
+    // A render meanwhile took the notes.
+    if (corked_ || disconnected_ || !mixer_.commandsWaiting())
         return;
-    const std::uint64_t from = playing * rate / PA_USEC_PER_SEC + marginFrames;
+    const pa_timing_info *timing = pa_stream_get_timing_info(stream_);
+    if (!timing || timing->read_index < 0)
+        return;
+    // The server read up to read_index, the sink holds sink_usec of it not yet played, and
+    // it played on since the update.
+    timeval now;
+    const pa_usec_t since = pa_timeval_diff(pa_gettimeofday(&now), &timing->timestamp);
+    const std::int64_t playing = timing->read_index / std::int64_t(frameBytes) -
+                                 std::int64_t(timing->sink_usec * rate / PA_USEC_PER_SEC) +
+                                 std::int64_t(since * rate / PA_USEC_PER_SEC);
+    const std::uint64_t from = std::uint64_t(std::max<std::int64_t>(playing, 0)) + marginFrames;
     if (from >= written_ || written_ - from > historyFrames)
         return;
     const auto frames = std::uint32_t(written_ - from);

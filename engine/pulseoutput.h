@@ -59,6 +59,8 @@ private:
     template <typename Done> bool waitFor(Done done, int milliseconds);
 
     void fill(std::size_t bytes);
+    // Woken by notesQueued: asks the server where it plays, then mixes the notes in.
+    void notesWoke();
     void mixLate();
     void remember(const float *stereo, std::uint64_t at, std::uint32_t frames);
 
@@ -83,6 +85,8 @@ private:
     std::vector<float> late_;
     // Frames written since the stream started: the stream's write index.
     std::uint64_t written_ = 0;
+    // A timing update is on its way for waiting notes.
+    bool timingAsked_ = false;
 
     std::atomic<pid_t> renderThread_{0};
     std::atomic<bool> disconnected_{false};

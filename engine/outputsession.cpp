@@ -15,7 +15,7 @@ std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
     const int periodFrames = OutputLatency::chosenPeriodFrames();
     // Asked, not guessed: PipeWire's pulse server says it is PipeWire.
-    const SoundServer::Info server = SoundServer::ask();
+    const SoundServer::Answer server = SoundServer::ask();
     auto session = std::make_shared<OutputSession>();
     if (server.isPipeWire || (!server.answers && PipeWireOutput::worthTrying())) {
         PipeWireOutput::Outcome outcome;

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# A note started while PulseOutput plays a drone is mixed into the frames already queued at a
+# private PulseAudio: the note is heard, the drone goes on without a step across the frames
+# written again, and the output says it took that path.   pulse_late.sh PROBE
+probe=$1
+for tool in pulseaudio pactl parec od awk; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+source "$(dirname "$0")/../e2e/session.sh"
+state=$(mktemp -d)
+session_dirs root "$state"
+export HOME=$state/home XDG_RUNTIME_DIR=$state/runtime XDG_CONFIG_HOME=$state/.config
+unset PULSE_SERVER
+trap 'session_stop; rm -rf "$state"' EXIT
+fail() { echo "FAIL: $*"; cat "$state/probe.out"; exit 1; }
+
+session_server=pulse
+server_start
+start_recording "$state/rec.raw"
+"$probe" >"$state/probe.out" 2>&1 || fail "the probe failed"
+# The monitor delivers late.
+sleep 0.5
+stop_recording
+cat "$state/probe.out"
+
+grep -q "^server: pulseaudio$" "$state/probe.out" || fail "the server did not say it is PulseAudio"
+late=$(sed -n 's/^notes mixed late: //p' "$state/probe.out")
+[ "${late:-0}" -ge 1 ] || fail "the note was not mixed into the queued frames"
+loudest=$(loudest "$state/rec.raw")
+echo "loudest sample: ${loudest:-none}"
+# The drone alone peaks at 6000.
+[ "${loudest:-0}" -gt 12000 ] || fail "the note was not heard"
+# The largest step between neighbouring samples: the drone (6000 at 110 Hz) changes by up to
+# 86 a sample, the note (12000 at 440 Hz) by up to 691 and, cut into by up to a sink block in
+# its 200 ms rise, by some hundreds; frames misplaced or lost in the rewrite step by more.
+step=$(od -An -v -t d2 -w2 "$state/rec.raw" |
+    awk 'NR > 1 { d = $1 - p; if (d < 0) d = -d; if (d > m) m = d } { p = $1 } END { print m + 0 }')
+echo "largest step: $step"
+[ "$step" -le 1200 ] || fail "the recording steps by $step"
+echo PASS

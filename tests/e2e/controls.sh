@@ -61,7 +61,7 @@ for size in 1920x1080 1024x768; do
     start_kevaro
     # The end keys, a black key and a white key beside a black one.
     for key in "50 650" "434 300" "1280 650" "1345 300"; do click $(drawn_at $key) && sleep 0.1; done
-    played=$(grep -o '/one/key[a-z0-9]*\.wav' "$work/kevaro.err" | sed 's|/one/||; s|\.wav||' | tr '\n' ' ')
+    played=$(grep -o '/one/key[a-z0-9]*\.wav"' "$work/kevaro.err" | sed 's|/one/||; s|\.wav"||' | tr '\n' ' ')
     [ "$played" = "keyg0 keycis1 keyd2 keydis2 " ] || fail "at $size the presses played: $played"
     close_kevaro $(drawn_at 1329 32) "at $size"
 done

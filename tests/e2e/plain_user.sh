@@ -9,8 +9,8 @@ e2e_start kevaro-test "$2" yes
 tone "$work/home/tones/keyc1.wav" 523.25
 settings "$work/home/tones"
 settle=0.1
-# On PipeWire the piano plays PipeWire's own stream, on PulseAudio OpenAL's device.
-buffers="x 3 frames"
+# On PipeWire the piano plays PipeWire's own stream, on PulseAudio a pulse stream of its own.
+buffers="frames a period at 48000 Hz through PulseAudio"
 [ "$2" = pulse ] || buffers="frames a cycle at 48000 Hz through PipeWire"
 press_heard "a press 100 ms after the window shows" start_kevaro
 grep "(256 $buffers.*real-time mixer: RealtimeKit)" "$work/kevaro.err" ||

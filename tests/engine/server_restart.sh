@@ -40,7 +40,7 @@ coproc probe { TMPDIR="$state" exec "$probe" 2>"$state/probe.err"; }
 { read -r -t 10 opened <&"${probe[0]}" && [ "$opened" = opened ]; } || fail "no engine"
 # The device opens in the background, with the periods asked for.
 wait_for "grep -q 'kevaro: audio output latency' '$state/probe.err'" "the latency line" || true
-grep "kevaro: audio output latency .* (256 x 3 frames" "$state/probe.err" || fail "no latency line"
+grep "kevaro: audio output latency .* (256 frames a period at" "$state/probe.err" || fail "no latency line"
 audible_press
 kill -9 "$pulse_pid"
 wait_for "! kill -0 $pulse_pid" "the server to end"

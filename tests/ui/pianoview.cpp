@@ -1,11 +1,13 @@
 #include "pianoview.h"
 
-#include "sounder.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QtQml>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The document's module and the sound element's, linked in.
+Q_IMPORT_QML_PLUGIN(kevaroPlugin)
+Q_IMPORT_QML_PLUGIN(sounderbibPlugin)
 
 QStringList PianoView::played;
 static QtMessageHandler earlierHandler = nullptr;
@@ -29,7 +31,6 @@ PianoView::PianoView(const QByteArray &settings)
     if (file.open(QIODevice::WriteOnly))
         file.write(settings);
     file.close();
-    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
     view.show();
     view.requestActivate();

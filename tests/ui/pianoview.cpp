@@ -53,8 +53,26 @@ QPoint PianoView::middleOf(const QString &id)
     return item(id)->mapToScene(item(id)->boundingRect().center()).toPoint();
 }
 
+// Items made by a Repeater (the settings fields) have no QObject parent: they are found
+// through the item tree.
+static QObject *findInItems(QQuickItem *item, const QString &name)
+{
+    for (QQuickItem *child : item->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QObject *found = child->findChild<QObject *>(name))
+            return found;
+        if (QObject *found = findInItems(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 QObject *PianoView::byId(const QString &id)
 {
-    QObject *root = view.rootObject();
-    return root && root->objectName() == id ? root : root->findChild<QObject *>(id);
+    QQuickItem *root = view.rootObject();
+    if (!root || root->objectName() == id)
+        return root;
+    QObject *found = root->findChild<QObject *>(id);
+    return found ? found : findInItems(root, id);
 }

@@ -7,13 +7,15 @@ TextEdit {
     width: 462
     height: 20
     font.pixelSize: 16
-    inputMethodHints: Qt.ImhNoPredictiveText | (folder ? Qt.ImhNoAutoUppercase : 0)
+    inputMethodHints: Qt.ImhNoPredictiveText | (field.folder ? Qt.ImhNoAutoUppercase : 0)
 
     required property string label
     // The label's x in the panel.
     required property real labelX
     property bool folder: false
     signal folderWanted
+
+    Accessible.name: field.label
 
     Text {
         x: field.labelX - field.x
@@ -33,6 +35,10 @@ TextEdit {
         radius: 6
         color: "#24231e"
         border.color: "#5a5850"
+
+        Accessible.role: Accessible.Button
+        Accessible.name: qsTr("Choose folder")
+        Accessible.onPressAction: field.folderWanted()
 
         // A folder: a tab on a wider body.
         Rectangle {
@@ -54,7 +60,7 @@ TextEdit {
 
         // Takes the press, which must not reach the key beneath.
         MouseArea {
-            anchors.fill: parent
+            anchors.fill: folderbutton
             onClicked: field.folderWanted()
         }
     }

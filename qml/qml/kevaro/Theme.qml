@@ -1,0 +1,25 @@
+pragma Singleton
+import QtQuick
+
+// The piano's frame and colours, in one place.
+QtObject {
+    // The scene is laid out in the pixels of this screen and scaled to fit any other.
+    readonly property int frameWidth: 1366
+    readonly property int frameHeight: 768
+    // The control bar across the top, over the dark band of the keyboard picture.
+    readonly property int barHeight: 64
+
+    // The bands beside the scaled scene, in the bar's dark colour.
+    readonly property color band: "#0e0d0c"
+    // Lettering on the bar's buttons and the volume.
+    readonly property color pale: "#eeedad"
+    // A selected sound set's caption, a switched-on toggle's lettering.
+    readonly property color selected: "#ff0000"
+    // The settings panel's borders.
+    readonly property color border: "#d90707"
+    // Held keys: a bluish veil over white keys, a lighter one over black keys.
+    readonly property color whiteKeyHeld: "#30405080"
+    readonly property color blackKeyHeld: "#40c0d0ff"
+    readonly property color whiteKeyLabel: "#000000"
+    readonly property color blackKeyLabel: "#f2f0e4"
+}

@@ -33,8 +33,8 @@ TextEdit {
         width: 32
         height: 44
         radius: 6
-        color: "#24231e"
-        border.color: "#5a5850"
+        color: Theme.folderButton
+        border.color: Theme.folderButtonBorder
 
         Accessible.role: Accessible.Button
         Accessible.name: qsTr("Choose folder")
@@ -47,7 +47,7 @@ TextEdit {
             width: 8
             height: 4
             radius: 1
-            color: "#fffacd"
+            color: Theme.folderSymbol
         }
         Rectangle {
             x: 7
@@ -55,7 +55,7 @@ TextEdit {
             width: 18
             height: 13
             radius: 2
-            color: "#fffacd"
+            color: Theme.folderSymbol
         }
 
         // Takes the press, which must not reach the key beneath.

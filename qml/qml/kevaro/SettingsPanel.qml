@@ -11,7 +11,7 @@ Rectangle {
     y: 65
     width: Theme.frameWidth
     height: 700
-    color: "#000000"
+    color: Theme.panelSurround
     border.color: Theme.border
     visible: false
 
@@ -83,7 +83,7 @@ Rectangle {
         height: 500
         anchors.centerIn: configform
         anchors.verticalCenterOffset: -configform.lift
-        color: "#6d6363"
+        color: Theme.panel
         radius: 10
         border.width: 4
         border.color: Theme.border
@@ -143,7 +143,7 @@ Rectangle {
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
                     text: qsTr("Save")
-                    color: "#e6e5ac"
+                    color: Theme.saveLettering
                     font.pixelSize: 23
                 }
             }
@@ -158,7 +158,7 @@ Rectangle {
             height: 50
             text: configform.sound.saveerror || ""
             visible: saveerrortext.text !== ""
-            color: "#fff2a8"
+            color: Theme.saveError
             font.bold: true
             font.pixelSize: 14
             wrapMode: Text.Wrap

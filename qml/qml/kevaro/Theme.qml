@@ -22,4 +22,14 @@ QtObject {
     readonly property color blackKeyHeld: "#40c0d0ff"
     readonly property color whiteKeyLabel: "#000000"
     readonly property color blackKeyLabel: "#f2f0e4"
+
+    // The settings panel: a grey card on black, a pale Save, a yellow save error.
+    readonly property color panelSurround: "#000000"
+    readonly property color panel: "#6d6363"
+    readonly property color saveLettering: "#e6e5ac"
+    readonly property color saveError: "#fff2a8"
+    // The folder buttons beside the folder fields, a pale folder on dark.
+    readonly property color folderButton: "#24231e"
+    readonly property color folderButtonBorder: "#5a5850"
+    readonly property color folderSymbol: "#fffacd"
 }

@@ -3,12 +3,16 @@
 
 #include <QGuiApplication>
 #include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+// The document's module, compiled in.
+Q_IMPORT_QML_PLUGIN(kevaroPlugin)
 
 namespace {
 

@@ -1,18 +1,18 @@
 #include "pianostartup.h"
 
 #include "qmlapplicationviewer.h"
-#include "sounder.h"
 
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QtQml>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The sound element's module, linked in: the document imports it.
+Q_IMPORT_QML_PLUGIN(sounderbibPlugin)
 
 int runPiano(QGuiApplication &app, const QUrl &document)
 {
     QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath());
-    // Before the document loads: it imports this module.
-    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     int loopResult;
     {
         QmlApplicationViewer viewer;

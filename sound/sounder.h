@@ -4,6 +4,7 @@
 
 #include <QQuickItem>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 namespace kevaro {
 class SoundEngine;
@@ -15,6 +16,7 @@ class Voice;
 class sounder : public QQuickItem
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(SoundMethod)
     Q_PROPERTY(int volume READ volume WRITE setVolume NOTIFY volumeChanged)
     Q_PROPERTY(int vecx READ vecx WRITE setVecx NOTIFY vecxChanged)
     Q_PROPERTY(int vecy READ vecy WRITE setVecy NOTIFY vecyChanged)

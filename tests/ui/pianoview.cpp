@@ -1,11 +1,13 @@
 #include "pianoview.h"
 
-#include "sounder.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QtQml>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The document's module and the sound element's, linked in.
+Q_IMPORT_QML_PLUGIN(kevaroPlugin)
+Q_IMPORT_QML_PLUGIN(sounderbibPlugin)
 
 QStringList PianoView::played;
 static QtMessageHandler earlierHandler = nullptr;
@@ -29,7 +31,6 @@ PianoView::PianoView(const QByteArray &settings)
     if (file.open(QIODevice::WriteOnly))
         file.write(settings);
     file.close();
-    qmlRegisterType<sounder>("sounderbib", 1, 0, "SoundMethod");
     view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
     view.show();
     view.requestActivate();
@@ -52,8 +53,26 @@ QPoint PianoView::middleOf(const QString &id)
     return item(id)->mapToScene(item(id)->boundingRect().center()).toPoint();
 }
 
+// Items made by a Repeater (the settings fields) have no QObject parent: they are found
+// through the item tree.
+static QObject *findInItems(QQuickItem *item, const QString &name)
+{
+    for (QQuickItem *child : item->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QObject *found = child->findChild<QObject *>(name))
+            return found;
+        if (QObject *found = findInItems(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 QObject *PianoView::byId(const QString &id)
 {
-    QObject *root = view.rootObject();
-    return root && root->objectName() == id ? root : root->findChild<QObject *>(id);
+    QQuickItem *root = view.rootObject();
+    if (!root || root->objectName() == id)
+        return root;
+    QObject *found = root->findChild<QObject *>(id);
+    return found ? found : findInItems(root, id);
 }

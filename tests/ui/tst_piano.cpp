@@ -1,6 +1,7 @@
 #include "pianoview.h"
 #include "sounder.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QFile>
 
@@ -30,6 +31,8 @@ private slots:
     void strokesPlayTheTopmostKey();
     void chordAndBarTapsByTouch();
     void barControlsAct();
+    void labelsReadWhole();
+    void keysAndButtonsAreNamedForAssistiveTools();
     void settingsPanelEditsAndSavesByMouseKeysAndTouch();
 
 private:
@@ -50,6 +53,12 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void nextFrame() { QTest::qWait(20); }
+    // Turns a toggle of the bar to the wanted side, whatever an earlier test left.
+    void turn(QPoint toggle, const QString &shown, bool on)
+    {
+        if (p->item(shown)->isVisible() != on)
+            p->click(toggle);
+    }
 
     std::unique_ptr<PianoView> p;
 };
@@ -202,6 +211,67 @@ void PianoTest::barControlsAct()
         QCOMPARE(PianoView::played, (QStringList{"three/keyc1", "three/keyc1"}));
         PianoView::clear();
     }
+}
+
+// Every key's note name lies centred on its key and fits on it, the black ones too; the volume
+// reads as a percentage as the handle moves.
+void PianoTest::labelsReadWhole()
+{
+    turn(labelToggle, "tc1", true);
+    for (const QString &note : notes) {
+        const QQuickItem *key = p->item("key" + note);
+        const QQuickItem *label = p->item("t" + note);
+        QVERIFY(label->isVisible());
+        const qreal width = label->property("contentWidth").toReal();
+        QVERIFY2(width > 0 && width <= key->width(), qPrintable(note));
+        QVERIFY2(qAbs(label->x() + width / 2 - key->width() / 2) <= 1, qPrintable(note));
+    }
+    turn(labelToggle, "tc1", false);
+
+    QQuickItem *handle = p->item("handle");
+    QCOMPARE(p->text("slidertext1"), QString("100%"));
+    handle->setX(125);
+    QCOMPARE(p->text("slidertext1"), QString("50%"));
+    handle->setX(250);
+    QCOMPARE(p->text("slidertext1"), QString("100%"));
+}
+
+// A screen reader finds each key by the note on its label and each button by what it does,
+// also those of the settings panel while it is open.
+void PianoTest::keysAndButtonsAreNamedForAssistiveTools()
+{
+    QMap<QString, QString> names = {{"flipdesc", "Show note names"},
+                                    {"fliploop", "Loop"},
+                                    {"stop", "Stop all sound"},
+                                    {"media1", "One"},
+                                    {"media2", "Two"},
+                                    {"media3", "Three"},
+                                    {"media4", "Four"},
+                                    {"media5", "Five"},
+                                    {"flipi", "Settings"},
+                                    {"close", "Close"},
+                                    {"savebutton", "Save"}};
+    for (const QString &note : notes)
+        names["key" + note] = note.toUpper();
+    for (int n = 1; n <= 5; ++n)
+        names[QString("configpath%1folder").arg(n)] = "Choose folder";
+
+    turn(infoToggle, "configform", true);
+    QMap<QString, QString> found;
+    QList<QAccessibleInterface *> pending = {QAccessible::queryAccessibleInterface(p->window())};
+    QVERIFY(pending.first());
+    while (!pending.isEmpty()) {
+        QAccessibleInterface *node = pending.takeFirst();
+        for (int i = 0; i < node->childCount(); ++i)
+            pending << node->child(i);
+        const QString id = node->object() ? node->object()->objectName() : QString();
+        if (!names.contains(id))
+            continue;
+        QVERIFY2(node->role() == QAccessible::Button, qPrintable(id));
+        found[id] = node->text(QAccessible::Name);
+    }
+    turn(infoToggle, "configform", false);
+    QCOMPARE(found, names);
 }
 
 void PianoTest::settingsPanelEditsAndSavesByMouseKeysAndTouch()

@@ -7,13 +7,14 @@ import QtQuick
 // it loses it to a window change and then holds on to the lifted finger in Qt 6.4, deaf to
 // every later touch.)
 TapHandler {
+    id: tap
     longPressThreshold: 3600
     signal activated
 
     property bool cancelled: false
-    onPressedChanged: if (pressed)
-        cancelled = false
-    onCanceled: cancelled = true
-    onTapped: if (!cancelled)
-        activated()
+    onPressedChanged: if (tap.pressed)
+        tap.cancelled = false
+    onCanceled: tap.cancelled = true
+    onTapped: if (!tap.cancelled)
+        tap.activated()
 }

@@ -4,7 +4,6 @@ import QtQuick
 KeyArea {
     id: key
     height: 444
-    label.x: 25
     label.y: 363
     label.light: true
 
@@ -12,7 +11,7 @@ KeyArea {
         width: key.width
         height: key.height
         radius: 3
-        color: "#40c0d0ff"
+        color: Theme.blackKeyHeld
         visible: key.held
     }
 }

@@ -4,40 +4,41 @@ import QtQuick
 // the five sound sets, the settings toggle, the volume slider and close.
 Item {
     id: bar
-    width: 1366
-    height: 64
+    width: Theme.frameWidth
+    height: Theme.barHeight
 
     required property var sound
+    // Whether the scene is drawn larger than its frame.
+    required property bool enlarged
+    // The names on the five sound-set captions: the sound element's, until a Save gives others.
+    property var setNames: [bar.sound.getmedianame(1), bar.sound.getmedianame(2),
+        bar.sound.getmedianame(3), bar.sound.getmedianame(4), bar.sound.getmedianame(5)]
     // The sound set whose caption is red.
     property int selectedSet: 1
-    signal labelsToggled
-    signal infoToggled
-
-    // Puts the given names on the five captions.
-    function setCaptions(names) {
-        const buttons = [media1, media2, media3, media4, media5]
-        for (let n = 0; n < buttons.length; ++n)
-            buttons[n].caption.text = names[n]
-    }
+    readonly property bool labelsShown: flipdesc.flipped
+    readonly property bool settingsShown: flipi.flipped
 
     function choose(number) {
-        sound.setmedia(number)
-        selectedSet = number
+        bar.sound.setmedia(number)
+        bar.selectedSet = number
     }
 
     FlipToggle {
         id: flipdesc
         objectName: "flipdesc"
         x: 7
+        name: qsTr("Show note names")
+        enlarged: bar.enlarged
         frontPicture: "button_label_disabled"
         backPicture: "button_label_enabled"
-        onToggled: bar.labelsToggled()
     }
 
     FlipToggle {
         id: fliploop
         objectName: "fliploop"
         x: 64
+        name: qsTr("Loop")
+        enlarged: bar.enlarged
         frontPicture: "button_loop_disabled"
         backPicture: "button_loop_enabled"
         onToggled: bar.sound.playlooped = !bar.sound.playlooped
@@ -52,11 +53,12 @@ Item {
         height: 10
         fillMode: Image.PreserveAspectFit
         picture: "slider_bg_300"
-        property int value: Math.round(handle.x * 100 / (slider.width - handle.width))
-        onValueChanged: {
-            bar.sound.setVol(value)
-            slidertext1.text = value
-        }
+        enlarged: bar.enlarged
+        readonly property int value: Math.round(handle.x * 100 / (slider.width - handle.width))
+        onValueChanged: bar.sound.setVol(slider.value)
+
+        Accessible.role: Accessible.Slider
+        Accessible.name: qsTr("Volume")
 
         Picture {
             id: handle
@@ -68,9 +70,10 @@ Item {
             smooth: true
             fillMode: Image.PreserveAspectFit
             picture: "slider_50"
+            enlarged: bar.enlarged
 
             MouseArea {
-                anchors.fill: parent
+                anchors.fill: handle
                 drag.target: handle
                 drag.axis: Drag.XAxis
                 drag.minimumX: 0
@@ -85,10 +88,11 @@ Item {
         x: 1251
         y: 22
         width: 25
-        color: "#eeedad"
+        color: Theme.pale
         verticalAlignment: Text.AlignVCenter
         font.pixelSize: 15
-        text: "0%"
+        //: The volume, a percentage
+        text: qsTr("%1%").arg(slider.value)
     }
 
     BarButton {
@@ -97,23 +101,71 @@ Item {
         tapName: "mousestop"
         x: 141
         picture: "button_stop"
+        name: qsTr("Stop all sound")
+        enlarged: bar.enlarged
         onTapped: bar.sound.dropit()
     }
 
-    SoundSetButton { id: media1; objectName: "media1"; x: 220; number: 1 }
-    SoundSetButton { id: media2; objectName: "media2"; x: 340; number: 2 }
-    SoundSetButton { id: media3; objectName: "media3"; x: 460; number: 3 }
-    SoundSetButton { id: media4; objectName: "media4"; x: 580; number: 4 }
-    SoundSetButton { id: media5; objectName: "media5"; x: 700; number: 5 }
+    SoundSetButton {
+        id: media1
+        objectName: "media1"
+        x: 220
+        number: 1
+        name: bar.setNames[0]
+        selected: bar.selectedSet === 1
+        enlarged: bar.enlarged
+        onChosen: bar.choose(1)
+    }
+    SoundSetButton {
+        id: media2
+        objectName: "media2"
+        x: 340
+        number: 2
+        name: bar.setNames[1]
+        selected: bar.selectedSet === 2
+        enlarged: bar.enlarged
+        onChosen: bar.choose(2)
+    }
+    SoundSetButton {
+        id: media3
+        objectName: "media3"
+        x: 460
+        number: 3
+        name: bar.setNames[2]
+        selected: bar.selectedSet === 3
+        enlarged: bar.enlarged
+        onChosen: bar.choose(3)
+    }
+    SoundSetButton {
+        id: media4
+        objectName: "media4"
+        x: 580
+        number: 4
+        name: bar.setNames[3]
+        selected: bar.selectedSet === 4
+        enlarged: bar.enlarged
+        onChosen: bar.choose(4)
+    }
+    SoundSetButton {
+        id: media5
+        objectName: "media5"
+        x: 700
+        number: 5
+        name: bar.setNames[4]
+        selected: bar.selectedSet === 5
+        enlarged: bar.enlarged
+        onChosen: bar.choose(5)
+    }
 
     FlipToggle {
         id: flipi
         objectName: "flipi"
         x: 840
+        name: qsTr("Settings")
+        enlarged: bar.enlarged
         frontPicture: "button_50_disabled"
         backPicture: "button_50_enabled"
         symbol: "i"
-        onToggled: bar.infoToggled()
     }
 
     BarButton {
@@ -122,6 +174,8 @@ Item {
         tapName: "keyclose"
         x: 1304
         picture: "button_close"
+        name: qsTr("Close")
+        enlarged: bar.enlarged
         onTapped: Qt.quit()
     }
 }

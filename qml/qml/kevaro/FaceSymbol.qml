@@ -2,7 +2,6 @@ import QtQuick
 
 // The lettering on a face of a flip toggle.
 Text {
-    anchors.centerIn: parent
     horizontalAlignment: Text.AlignHCenter
     verticalAlignment: Text.AlignVCenter
     visible: text !== ""

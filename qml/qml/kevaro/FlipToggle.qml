@@ -10,28 +10,49 @@ Flipable {
     property bool flipped: false
     required property string frontPicture
     required property string backPicture
+    // Whether the scene is drawn larger than its frame.
+    required property bool enlarged
+    // What it switches, for people who do not see it.
+    required property string name
     // Lettering on both faces, if any: pale on the front, red on the back.
     property string symbol: ""
     signal toggled
 
+    Accessible.role: Accessible.Button
+    Accessible.name: toggle.name
+    Accessible.checkable: true
+    Accessible.checked: toggle.flipped
+    Accessible.onPressAction: toggle.flip()
+
+    function flip() {
+        toggle.flipped = !toggle.flipped
+        toggle.toggled()
+    }
+
     front: Picture {
+        id: frontFace
         width: 50
         height: 50
         picture: toggle.frontPicture
+        enlarged: toggle.enlarged
 
         FaceSymbol {
+            anchors.centerIn: frontFace
             text: toggle.symbol
-            color: "#eeedad"
+            color: Theme.pale
         }
     }
     back: Picture {
+        id: backFace
         width: 50
         height: 50
         picture: toggle.backPicture
+        enlarged: toggle.enlarged
 
         FaceSymbol {
+            anchors.centerIn: backFace
             text: toggle.symbol
-            color: "#ff0000"
+            color: Theme.selected
         }
     }
     transform: Rotation {
@@ -61,9 +82,6 @@ Flipable {
     }
 
     BarTap {
-        onActivated: {
-            toggle.flipped = !toggle.flipped
-            toggle.toggled()
-        }
+        onActivated: toggle.flip()
     }
 }

@@ -5,6 +5,6 @@ Text {
     // Light lettering, for a black key.
     property bool light: false
     visible: false
-    color: light ? "#f2f0e4" : "#000000"
+    color: light ? Theme.blackKeyLabel : Theme.whiteKeyLabel
     font.pixelSize: 12
 }

@@ -3,8 +3,8 @@ import QtQuick
 // The 21 key areas over the keyboard picture, and the touch area that gives each finger its key.
 Item {
     id: keyboard
-    width: 1366
-    height: 768
+    width: Theme.frameWidth
+    height: Theme.frameHeight
 
     required property var sound
     property bool labelsShown: false
@@ -13,32 +13,213 @@ Item {
     readonly property var blackKeys: [keygis0, keyais0, keycis1, keydis1, keyfis1, keygis1, keyais1,
         keycis2, keydis2]
 
+    // Plays a note file of the selected set, "keycis1" for the note "cis1".
     function play(note) {
-        sound.dosound(note)
+        keyboard.sound.dosound("key" + note)
     }
 
-    WhiteKey { id: keyg0; objectName: "keyg0"; x: 0; width: 109 }
-    WhiteKey { id: keya0; objectName: "keya0"; x: 110; width: 112 }
-    WhiteKey { id: keyh0; objectName: "keyh0"; x: 223; width: 110 }
-    WhiteKey { id: keyc1; objectName: "keyc1"; x: 335; width: 110 }
-    WhiteKey { id: keyd1; objectName: "keyd1"; x: 446; width: 110 }
-    WhiteKey { id: keye1; objectName: "keye1"; x: 558; width: 110 }
-    WhiteKey { id: keyf1; objectName: "keyf1"; x: 671; width: 110 }
-    WhiteKey { id: keyg1; objectName: "keyg1"; x: 784; width: 109 }
-    WhiteKey { id: keya1; objectName: "keya1"; x: 895; width: 112 }
-    WhiteKey { id: keyh1; objectName: "keyh1"; x: 1008; width: 110 }
-    WhiteKey { id: keyc2; objectName: "keyc2"; x: 1120; width: 110 }
-    WhiteKey { id: keyd2; objectName: "keyd2"; x: 1233; width: 109 }
+    WhiteKey {
+        id: keyg0
+        objectName: "keyg0"
+        note: "g0"
+        x: 0
+        width: 109
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keya0
+        objectName: "keya0"
+        note: "a0"
+        x: 110
+        width: 112
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyh0
+        objectName: "keyh0"
+        note: "h0"
+        x: 223
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyc1
+        objectName: "keyc1"
+        note: "c1"
+        x: 335
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyd1
+        objectName: "keyd1"
+        note: "d1"
+        x: 446
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keye1
+        objectName: "keye1"
+        note: "e1"
+        x: 558
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyf1
+        objectName: "keyf1"
+        note: "f1"
+        x: 671
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyg1
+        objectName: "keyg1"
+        note: "g1"
+        x: 784
+        width: 109
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keya1
+        objectName: "keya1"
+        note: "a1"
+        x: 895
+        width: 112
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyh1
+        objectName: "keyh1"
+        note: "h1"
+        x: 1008
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyc2
+        objectName: "keyc2"
+        note: "c2"
+        x: 1120
+        width: 110
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
+    WhiteKey {
+        id: keyd2
+        objectName: "keyd2"
+        note: "d2"
+        x: 1233
+        width: 109
+        labelsShown: keyboard.labelsShown
+        blackKeys: keyboard.blackKeys
+        onStruck: keyboard.play(note)
+    }
 
-    BlackKey { id: keygis0; objectName: "keygis0"; x: 74; width: 72 }
-    BlackKey { id: keyais0; objectName: "keyais0"; x: 203; width: 72 }
-    BlackKey { id: keycis1; objectName: "keycis1"; x: 398; width: 72 }
-    BlackKey { id: keydis1; objectName: "keydis1"; x: 534; width: 72 }
-    BlackKey { id: keyfis1; objectName: "keyfis1"; x: 729; width: 72 }
-    BlackKey { id: keygis1; objectName: "keygis1"; x: 859; width: 72 }
-    BlackKey { id: keyais1; objectName: "keyais1"; x: 988; width: 72 }
-    BlackKey { id: keycis2; objectName: "keycis2"; x: 1184; width: 72 }
-    BlackKey { id: keydis2; objectName: "keydis2"; x: 1317; width: 48 }
+    BlackKey {
+        id: keygis0
+        objectName: "keygis0"
+        note: "gis0"
+        x: 74
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keyais0
+        objectName: "keyais0"
+        note: "ais0"
+        x: 203
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keycis1
+        objectName: "keycis1"
+        note: "cis1"
+        x: 398
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keydis1
+        objectName: "keydis1"
+        note: "dis1"
+        x: 534
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keyfis1
+        objectName: "keyfis1"
+        note: "fis1"
+        x: 729
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keygis1
+        objectName: "keygis1"
+        note: "gis1"
+        x: 859
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keyais1
+        objectName: "keyais1"
+        note: "ais1"
+        x: 988
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keycis2
+        objectName: "keycis2"
+        note: "cis2"
+        x: 1184
+        width: 72
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
+    BlackKey {
+        id: keydis2
+        objectName: "keydis2"
+        note: "dis2"
+        x: 1317
+        width: 48
+        labelsShown: keyboard.labelsShown
+        onStruck: keyboard.play(note)
+    }
 
     // Every finger on the keyboard plays its own key, by the same rules as the mouse: the key
     // a finger lands on sounds at once and keeps that finger until it lifts, sounds again when
@@ -48,9 +229,9 @@ Item {
         id: keyboardtouch
         objectName: "keyboardtouch"
         x: 0
-        y: 64
-        width: 1366
-        height: 704
+        y: Theme.barHeight
+        width: Theme.frameWidth
+        height: Theme.frameHeight - Theme.barHeight
         mouseEnabled: false
 
         // Black keys first: they lie above the white ones.
@@ -76,7 +257,7 @@ Item {
                 fingers[point.pointId] = {key: key, on: key !== null}
                 if (key) {
                     key.fingers += 1
-                    keyboard.play(key.objectName)
+                    keyboard.play(key.note)
                 }
             }
         }
@@ -91,7 +272,7 @@ Item {
                 finger.on = on
                 finger.key.fingers += on ? 1 : -1
                 if (on)
-                    keyboard.play(finger.key.objectName)
+                    keyboard.play(finger.key.note)
             }
         }
         onReleased: touchPoints => lift(touchPoints)

@@ -7,13 +7,15 @@ TextEdit {
     width: 462
     height: 20
     font.pixelSize: 16
-    inputMethodHints: Qt.ImhNoPredictiveText | (folder ? Qt.ImhNoAutoUppercase : 0)
+    inputMethodHints: Qt.ImhNoPredictiveText | (field.folder ? Qt.ImhNoAutoUppercase : 0)
 
     required property string label
     // The label's x in the panel.
     required property real labelX
     property bool folder: false
     signal folderWanted
+
+    Accessible.name: field.label
 
     Text {
         x: field.labelX - field.x
@@ -31,8 +33,12 @@ TextEdit {
         width: 32
         height: 44
         radius: 6
-        color: "#24231e"
-        border.color: "#5a5850"
+        color: Theme.folderButton
+        border.color: Theme.folderButtonBorder
+
+        Accessible.role: Accessible.Button
+        Accessible.name: qsTr("Choose folder")
+        Accessible.onPressAction: field.folderWanted()
 
         // A folder: a tab on a wider body.
         Rectangle {
@@ -41,7 +47,7 @@ TextEdit {
             width: 8
             height: 4
             radius: 1
-            color: "#fffacd"
+            color: Theme.folderSymbol
         }
         Rectangle {
             x: 7
@@ -49,12 +55,12 @@ TextEdit {
             width: 18
             height: 13
             radius: 2
-            color: "#fffacd"
+            color: Theme.folderSymbol
         }
 
         // Takes the press, which must not reach the key beneath.
         MouseArea {
-            anchors.fill: parent
+            anchors.fill: folderbutton
             onClicked: field.folderWanted()
         }
     }

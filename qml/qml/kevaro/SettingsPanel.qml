@@ -1,3 +1,5 @@
+// The rows that the Repeater makes use the panel's ids.
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Dialogs
 
@@ -7,22 +9,29 @@ import QtQuick.Dialogs
 Rectangle {
     id: configform
     y: 65
-    width: 1366
+    width: Theme.frameWidth
     height: 700
-    anchors.horizontalCenter: parent.horizontalCenter
-    color: "#000000"
-    border.color: "#d90707"
+    color: Theme.panelSurround
+    border.color: Theme.border
     visible: false
 
     required property var sound
-    // The top of the on-screen keyboard, in the parent's pixels.
-    property real keyboardTop: parent.height
+    // Whether the scene is drawn larger than its frame.
+    required property bool enlarged
+    // The top of the on-screen keyboard, in the pixels of the panel's parent.
+    required property real keyboardTop
     // The five names, after a Save that wrote the settings file.
     signal saved(var names)
 
-    readonly property var fields: [configname1, configpath1, configname2, configpath2, configname3,
-        configpath3, configname4, configpath4, configname5, configpath5]
-    readonly property Item typingField: fields.find(field => field.activeFocus) || null
+    // Where the rows sit in the panel, the name's row and the folder's of each set: the field's
+    // x and y, the label's x.
+    readonly property var rowPlaces: [
+        [[158, 69, 24], [158, 99, 25]],
+        [[159, 129, 24], [159, 159, 24]],
+        [[159, 189, 24], [159, 219, 25]],
+        [[159, 249, 25], [159, 279, 24]],
+        [[159, 309, 25], [159, 339, 25]]
+    ]
     readonly property real restingTop: (height - panel.height) / 2
     // While the on-screen keyboard is up the panel rises until Save, and so every field, is
     // above it.
@@ -31,24 +40,28 @@ Rectangle {
         return Math.min(restingTop, Math.max(0, saveBottom + 8 - keyboardTop))
     }
 
-    // The on-screen keyboard goes with the panel.
-    onVisibleChanged: if (!visible) {
-        if (typingField)
-            typingField.focus = false
-        Qt.inputMethod.hide()
+    // The on-screen keyboard goes with the panel: it leaves once no field has the focus.
+    onVisibleChanged: if (!configform.visible) {
+        for (let n = 0; n < sets.count; ++n) {
+            const set = sets.itemAt(n) as SettingsSet
+            set.nameField.focus = false
+            set.pathField.focus = false
+        }
     }
 
     function save() {
-        for (let n = 1; n <= 5; ++n) {
-            sound.setconfigname(n, fields[2 * n - 2].text)
-            sound.setconfigpath(n, fields[2 * n - 1].text)
+        const names = []
+        for (let n = 1; n <= sets.count; ++n) {
+            const set = sets.itemAt(n - 1) as SettingsSet
+            configform.sound.setconfigname(n, set.nameField.text)
+            configform.sound.setconfigpath(n, set.pathField.text)
+            names.push(set.nameField.text)
         }
-        sound.saveconfig()
-        sound.loadconfig()
+        configform.sound.saveconfig()
+        configform.sound.loadconfig()
         // Without a save error (or an element that reports none) the captions take the names.
-        if (!sound.saveerror)
-            saved([configname1.text, configname2.text, configname3.text, configname4.text,
-                   configname5.text])
+        if (!configform.sound.saveerror)
+            configform.saved(names)
     }
 
     function pickFolder(field) {
@@ -58,7 +71,6 @@ Rectangle {
                     + field.text.split("/").map(encodeURIComponent).join("/")
         folderdialog.open()
     }
-    Component.onCompleted: fields.forEach(field => field.folderWanted.connect(() => pickFolder(field)))
 
     // A file:// URL from the folder picker as a path.
     function pathOf(url) {
@@ -69,12 +81,12 @@ Rectangle {
         id: panel
         width: 660
         height: 500
-        anchors.centerIn: parent
+        anchors.centerIn: configform
         anchors.verticalCenterOffset: -configform.lift
-        color: "#6d6363"
+        color: Theme.panel
         radius: 10
         border.width: 4
-        border.color: "#d90707"
+        border.color: Theme.border
         opacity: 0.9
         smooth: true
         clip: true
@@ -84,21 +96,25 @@ Rectangle {
             objectName: "ueberschrift"
             x: 25
             y: 16
-            text: "KEVARO V1.0"
+            text: qsTr("KEVARO V1.0")
             font.bold: true
             font.pixelSize: 27
         }
 
-        SettingsField { id: configname1; objectName: "configname1"; x: 158; y: 69; labelX: 24; label: "Soundname 01:"; text: configform.sound.getconfigname(1) }
-        SettingsField { id: configpath1; objectName: "configpath1"; x: 158; y: 99; labelX: 25; label: "Soundpath 01:"; text: configform.sound.getconfigpath(1); folder: true }
-        SettingsField { id: configname2; objectName: "configname2"; x: 159; y: 129; labelX: 24; label: "Soundname 02:"; text: configform.sound.getconfigname(2) }
-        SettingsField { id: configpath2; objectName: "configpath2"; x: 159; y: 159; labelX: 24; label: "Soundpath 02:"; text: configform.sound.getconfigpath(2); folder: true }
-        SettingsField { id: configname3; objectName: "configname3"; x: 159; y: 189; labelX: 24; label: "Soundname 03:"; text: configform.sound.getconfigname(3) }
-        SettingsField { id: configpath3; objectName: "configpath3"; x: 159; y: 219; labelX: 25; label: "Soundpath 03:"; text: configform.sound.getconfigpath(3); folder: true }
-        SettingsField { id: configname4; objectName: "configname4"; x: 159; y: 249; labelX: 25; label: "Soundname 04:"; text: configform.sound.getconfigname(4) }
-        SettingsField { id: configpath4; objectName: "configpath4"; x: 159; y: 279; labelX: 24; label: "Soundpath 04:"; text: configform.sound.getconfigpath(4); folder: true }
-        SettingsField { id: configname5; objectName: "configname5"; x: 159; y: 309; labelX: 25; label: "Soundname 05:"; text: configform.sound.getconfigname(5) }
-        SettingsField { id: configpath5; objectName: "configpath5"; x: 159; y: 339; labelX: 25; label: "Soundpath 05:"; text: configform.sound.getconfigpath(5); folder: true }
+        // The fields keep the names of their old ids: configname1, configpath1 and so on.
+        Repeater {
+            id: sets
+            model: 5
+
+            SettingsSet {
+                required property int index
+                number: index + 1
+                places: configform.rowPlaces[index]
+                name: configform.sound.getconfigname(number)
+                folder: configform.sound.getconfigpath(number)
+                onFolderWanted: configform.pickFolder(pathField)
+            }
+        }
 
         Picture {
             id: savebutton
@@ -108,21 +124,26 @@ Rectangle {
             width: 150
             height: 50
             picture: "button_150_blank"
+            enlarged: configform.enlarged
+
+            Accessible.role: Accessible.Button
+            Accessible.name: savebuttontext1.text
+            Accessible.onPressAction: configform.save()
 
             MouseArea {
                 id: saveconfig
                 objectName: "saveconfig"
-                anchors.fill: parent
+                anchors.fill: savebutton
                 onEntered: configform.save()
 
                 Text {
                     id: savebuttontext1
                     objectName: "savebuttontext1"
-                    anchors.centerIn: parent
+                    anchors.centerIn: saveconfig
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
-                    text: "Save"
-                    color: "#e6e5ac"
+                    text: qsTr("Save")
+                    color: Theme.saveLettering
                     font.pixelSize: 23
                 }
             }
@@ -136,8 +157,8 @@ Rectangle {
             width: 440
             height: 50
             text: configform.sound.saveerror || ""
-            visible: text !== ""
-            color: "#fff2a8"
+            visible: saveerrortext.text !== ""
+            color: Theme.saveError
             font.bold: true
             font.pixelSize: 14
             wrapMode: Text.Wrap
@@ -148,7 +169,7 @@ Rectangle {
         Text {
             x: 27
             y: 440
-            text: "Kevaro: a touch piano for Linux tablets."
+            text: qsTr("Kevaro: a touch piano for Linux tablets.")
             wrapMode: Text.WrapAnywhere
             font.pixelSize: 12
         }
@@ -156,7 +177,7 @@ Rectangle {
         Text {
             x: 27
             y: 455
-            text: "Sound: OpenAL Soft and libsndfile. Interface: Qt Quick."
+            text: qsTr("Sound: OpenAL Soft and libsndfile. Interface: Qt Quick.")
             wrapMode: Text.WrapAnywhere
             font.pixelSize: 12
         }
@@ -164,7 +185,7 @@ Rectangle {
         Text {
             x: 27
             y: 470
-            text: "Sound sets are folders of WAV files named keyc0.wav to keyh1.wav."
+            text: qsTr("Sound sets are folders of WAV files named keyc0.wav and keyg0.wav to keydis2.wav.")
             wrapMode: Text.WrapAnywhere
             font.pixelSize: 12
         }
@@ -177,6 +198,6 @@ Rectangle {
         parentWindow: configform.Window.window
         // The field that the chosen folder goes into.
         property Item field: null
-        onAccepted: field.text = configform.pathOf(selectedFolder)
+        onAccepted: folderdialog.field.text = configform.pathOf(folderdialog.selectedFolder)
     }
 }

@@ -4,18 +4,19 @@ import QtQuick
 KeyArea {
     id: key
     height: 694
-    label.x: 45
     label.y: 636
+
+    // The black keys of the keyboard, which cover this key's upper corners.
+    required property var blackKeys
 
     // The stretch of the upper part that no black key covers, in this key's pixels.
     readonly property var upper: {
-        var left = 0, right = width
-        var blacks = parent && parent.blackKeys ? parent.blackKeys : []
-        for (var i = 0; i < blacks.length; ++i) {
-            var start = blacks[i].x - x, end = blacks[i].x + blacks[i].width - x
-            if (end > 0 && end < width / 2)
+        let left = 0, right = key.width
+        for (const black of key.blackKeys) {
+            const start = black.x - key.x, end = black.x + black.width - key.x
+            if (end > 0 && end < key.width / 2)
                 left = Math.max(left, end)
-            else if (start > width / 2 && start < width)
+            else if (start > key.width / 2 && start < key.width)
                 right = Math.min(right, start)
         }
         return {left: left, width: right - left}
@@ -25,7 +26,7 @@ KeyArea {
         x: key.upper.left
         width: key.upper.width
         height: 444
-        color: "#30405080"
+        color: Theme.whiteKeyHeld
         visible: key.held
     }
 
@@ -33,7 +34,7 @@ KeyArea {
         y: 444
         width: key.width
         height: 250
-        color: "#30405080"
+        color: Theme.whiteKeyHeld
         visible: key.held
     }
 }

@@ -7,11 +7,11 @@ import sounderbib 1.0
 Rectangle {
     id: rectangle1
     objectName: "rectangle1"
-    width: 1366
-    height: 768
+    width: Theme.frameWidth
+    height: Theme.frameHeight
     opacity: 1
     visible: true
-    color: "#0e0d0c"
+    color: Theme.band
 
     SoundMethod {
         id: rsound
@@ -21,47 +21,51 @@ Rectangle {
     Item {
         id: scene
         objectName: "scene"
-        width: 1366
-        height: 768
+        width: Theme.frameWidth
+        height: Theme.frameHeight
         transformOrigin: Item.TopLeft
         scale: Math.min(rectangle1.width / width, rectangle1.height / height)
         x: (rectangle1.width - width * scale) / 2
         y: (rectangle1.height - height * scale) / 2
         // Labels at the edge would otherwise spill into the bands.
         clip: true
+        // Drawn larger than its frame, the scene shows the pictures drawn at twice the size.
+        readonly property bool enlarged: scale > 1
 
         BorderImage {
             id: background
             objectName: "background"
             x: 0
             y: 0
-            width: 1366
-            height: 768
+            width: Theme.frameWidth
+            height: Theme.frameHeight
             smooth: true
             // Qt reads the scale of the double-size picture from its name.
-            source: scene.scale > 1 ? "../../images/Tasten@2x.png" : "../../images/Tasten.png"
+            source: scene.enlarged ? "../../images/Tasten@2x.png" : "../../images/Tasten.png"
         }
 
         ControlBar {
             id: controlbar
             objectName: "controlbar"
             sound: rsound
-            onLabelsToggled: keyboard.labelsShown = !keyboard.labelsShown
-            onInfoToggled: configform.visible = !configform.visible
+            enlarged: scene.enlarged
         }
 
         Keyboard {
             id: keyboard
             objectName: "keyboard"
             sound: rsound
+            labelsShown: controlbar.labelsShown
         }
 
         SettingsPanel {
             id: configform
             objectName: "configform"
             sound: rsound
+            enlarged: scene.enlarged
+            visible: controlbar.settingsShown
             keyboardTop: inputpanel.y
-            onSaved: names => controlbar.setCaptions(names)
+            onSaved: names => controlbar.setNames = names
         }
 
         // The on-screen keyboard, up while a settings field has the focus.

@@ -213,7 +213,7 @@ press_heard() {
     "${@:2}"
     at=$(stat -c %s "$work/heard.raw")
     click ${press:-380 650}
-    wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + ${within:-150} * 96 + 9600)) ]" \
+    wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + (${within:-150} + 1000) * 96)) ]" \
         "sound after the press" || fail "the recording stopped"
     stop_recording
     onset=$(onset_ms "$work/heard.raw" "$at")

@@ -29,7 +29,6 @@ press_heard "a press while the output is paused"
 [ "$(stream_state)" = running ] || fail "a press left the output $(stream_state)"
 
 # Killed and started again under the running piano, the sound server is found again.
-server_pids=$(pgrep -u kevaro-test -x 'pulseaudio|pipewire|pipewire-pulse|wireplumber' | paste -sd' ')
 kill $server_pids && wait $server_pids 2>/dev/null || true
 server_start
 wait_for '[ "$(stream_state)" != none ]' "the piano's output on the new server" || fail "no output after the restart"
@@ -37,7 +36,6 @@ press_heard "a press after the sound server restarted"
 
 # The sound server hangs: close still ends the piano, the next one's window still comes, and a
 # press made before its output is ready sounds once the server answers again.
-server_pids=$(pgrep -u kevaro-test -x 'pulseaudio|pipewire|pipewire-pulse|wireplumber' | paste -sd' ')
 while_hung() {
     kill -STOP $server_pids
     close_kevaro 1329 32 "while the sound server hung"

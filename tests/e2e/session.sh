@@ -74,17 +74,20 @@ x_start() {
     export DISPLAY=":$(cat "$session_dir/display")"
 }
 
-# The session's sound server, also again after it was stopped.
+# The session's sound server, also again after it was stopped; $server_pids its processes.
 server_start() {
     local tool
+    server_pids=""
     if [ "$session_server" = pulse ]; then
         local minimal=()
         [ "${pulse_config:-}" != minimal ] || minimal=(-n --load=module-native-protocol-unix)
         spawn as_user pulseaudio "${minimal[@]}" --daemonize=no --exit-idle-time=-1 --system=false \
             --log-target=file:"$session_dir/server.log" >>"$session_dir/server.log" 2>&1
+        server_pids=$!
     else
         for tool in pipewire wireplumber pipewire-pulse; do
             spawn as_user "$tool" >>"$session_dir/server.log" 2>&1
+            server_pids+=" $!"
             [ "$tool" != pipewire ] || wait_for "[ -S '$session_dir/runtime/pipewire-0' ]" pipewire
         done
     fi
@@ -227,7 +230,7 @@ press_heard() {
 stream_state() {
     if [ "$session_server" = pulse ]; then
         as_user pactl list sink-inputs | awk '/^Sink Input #/ { corked = "" } /Corked:/ { corked = $2 }
-            /application.name = "Kevaro"/ { state = corked == "no" ? "running" : "paused"; exit }
+            tolower($0) ~ /application.name = "kevaro"/ { state = corked == "no" ? "running" : "paused"; exit }
             END { print state ? state : "none" }'
     else
         as_user pw-dump | python3 -c 'import json, sys

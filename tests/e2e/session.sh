@@ -230,7 +230,7 @@ press_heard() {
 stream_state() {
     if [ "$session_server" = pulse ]; then
         as_user pactl list sink-inputs | awk '/^Sink Input #/ { corked = "" } /Corked:/ { corked = $2 }
-            tolower($0) ~ /application.name = "kevaro"/ { state = corked == "no" ? "running" : "paused"; exit }
+            !state && tolower($0) ~ /application.name = "kevaro"/ { state = corked == "no" ? "running" : "paused" }
             END { print state ? state : "none" }'
     else
         as_user pw-dump | python3 -c 'import json, sys

@@ -60,6 +60,8 @@ public:
     {
         if (!message)
             return nullptr;
+        // libdbus aborts on a call given an error that is still set: say only why this one failed.
+        dbus_error_free(&error_);
         DBusMessage *reply = dbus_connection_send_with_reply_and_block(connection_, message,
                                                                        replyTimeoutMs, &error_);
         dbus_message_unref(message);

@@ -2,9 +2,10 @@
 # session_start USER pulse|pipewire DIR [yes|no]: X server, session bus and sound server (a null
 # sink "v" as default) run as USER, root or a plain user (created when missing); with yes|no,
 # RealtimeKit is up before the sound server, as on a desktop, so that the server's own threads
-# run real-time too. realtimekit_start yes|no: a private system bus with polkitd and
-# rtkit-daemon, with yes a polkit rule granting RealtimeKit to USER; as_user CMD...: runs CMD in
-# the session as USER; session_stop: ends all of it by pid.
+# run real-time too. With pulse_config=minimal PulseAudio loads only its socket, not its stock
+# configuration. realtimekit_start yes|no: a private system bus with polkitd and rtkit-daemon,
+# with yes a polkit rule granting RealtimeKit to USER; as_user CMD...: runs CMD in the session
+# as USER; session_stop: ends all of it by pid.
 # Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS.
 set -euo pipefail
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -73,15 +74,20 @@ x_start() {
     export DISPLAY=":$(cat "$session_dir/display")"
 }
 
-# The session's sound server, also again after it was stopped.
+# The session's sound server, also again after it was stopped; $server_pids its processes.
 server_start() {
     local tool
+    server_pids=""
     if [ "$session_server" = pulse ]; then
-        spawn as_user pulseaudio --daemonize=no --exit-idle-time=-1 --system=false \
+        local minimal=()
+        [ "${pulse_config:-}" != minimal ] || minimal=(-n --load=module-native-protocol-unix)
+        spawn as_user pulseaudio "${minimal[@]}" --daemonize=no --exit-idle-time=-1 --system=false \
             --log-target=file:"$session_dir/server.log" >>"$session_dir/server.log" 2>&1
+        server_pids=$!
     else
         for tool in pipewire wireplumber pipewire-pulse; do
             spawn as_user "$tool" >>"$session_dir/server.log" 2>&1
+            server_pids+=" $!"
             [ "$tool" != pipewire ] || wait_for "[ -S '$session_dir/runtime/pipewire-0' ]" pipewire
         done
     fi
@@ -92,14 +98,19 @@ server_start() {
     as_user pactl set-default-sink v
 }
 
-realtimekit_start() {
-    local bus=$session_dir/system
-    mkdir -p -m 755 "$bus"
+# system_bus DIR: a private system bus, its socket DIR/socket, that lets everyone do anything.
+system_bus() {
+    mkdir -p -m 755 "$1"
     printf '<busconfig><type>system</type><listen>unix:path=%s</listen><auth>EXTERNAL</auth>
 <policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/>
-<allow receive_sender="*"/></policy></busconfig>\n' "$bus/socket" >"$bus/bus.conf"
-    spawn dbus-daemon --config-file="$bus/bus.conf" --nofork
-    wait_for "[ -S '$bus/socket' ]" "the system bus"
+<allow receive_sender="*"/></policy></busconfig>\n' "$1/socket" >"$1/bus.conf"
+    spawn dbus-daemon --config-file="$1/bus.conf" --nofork
+    wait_for "[ -S '$1/socket' ]" "the system bus"
+}
+
+realtimekit_start() {
+    local bus=$session_dir/system
+    system_bus "$bus"
     export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$bus/socket"
     if [ "$1" = yes ]; then
         session_rule=/etc/polkit-1/rules.d/49-kevaro-test-$$.rules
@@ -190,13 +201,49 @@ stop_recording() { kill "$recorder" && wait "$recorder" 2>/dev/null || true; }
 # loudest FILE [BYTES]: the loudest sample of a recording, or of its last BYTES.
 loudest() { tail -c "${2:-+1}" "$1" | od -An -v -t d2 | tr -s ' ' '\n' | tr -d - | sort -n | tail -n 1; }
 
-# press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1; it must be heard.
+# onset_ms FILE BYTE: milliseconds from byte BYTE of a recording to its first loud sample.
+onset_ms() {
+    tail -c "+$(($2 / 2 * 2 + 1))" "$1" | od -An -v -w2 -t d2 |
+        awk '!at && ($1 > 4000 || $1 < -4000) { at = NR } END { if (at) printf "%d\n", (at - 1) / 48 }'
+}
+
+# press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1 (at X Y of $press, if set);
+# it must be heard, within $within ms (150 unless set). The press is placed in the recording by
+# its length then, which runs behind the sink by the recorder's latency: 150 ms leaves room.
 press_heard() {
-    local peak
+    local at onset
     start_recording "$work/heard.raw"
     "${@:2}"
-    click 380 650 && sleep 1.5 && stop_recording
-    peak=$(loudest "$work/heard.raw")
-    echo "loudest sample after $1: ${peak:-none}"
-    [ "${peak:-0}" -gt 4000 ] || fail "$1 was not heard"
+    at=$(stat -c %s "$work/heard.raw")
+    click ${press:-380 650}
+    wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + (${within:-150} + 1000) * 96)) ]" \
+        "sound after the press" || fail "the recording stopped"
+    stop_recording
+    onset=$(onset_ms "$work/heard.raw" "$at")
+    echo "$1: heard ${onset:-never} ms after the press"
+    [ -n "$onset" ] || fail "$1 was not heard"
+    [ "$onset" -le "${within:-150}" ] || fail "$1 was heard only $onset ms after the press"
+}
+
+# stream_state: the piano's output on the session's sound server, running, paused or none:
+# PulseAudio's sink input of Kevaro (corked when paused), or PipeWire's node "kevaro".
+stream_state() {
+    if [ "$session_server" = pulse ]; then
+        as_user pactl list sink-inputs | awk '/^Sink Input #/ { corked = "" } /Corked:/ { corked = $2 }
+            !state && tolower($0) ~ /application.name = "kevaro"/ { state = corked == "no" ? "running" : "paused" }
+            END { print state ? state : "none" }'
+    else
+        as_user pw-dump | python3 -c 'import json, sys
+nodes = [o["info"] for o in json.load(sys.stdin) if o.get("type", "").endswith(":Node")]
+states = [n["state"] for n in nodes if n["props"].get("node.name") == "kevaro"]
+print({"running": "running", "idle": "paused", "suspended": "paused"}.get(states[0], states[0]) if states else "none")'
+    fi
+}
+
+# shot FILE: the keys on screen, without the control bar (whose pressed button may still glow).
+shot() { import -display "$DISPLAY" -window root -crop 1366x680+0+88 +repage "$1"; }
+
+# screen_shows FILE WHEN: up to 10 s until the keys look as in FILE.
+screen_shows() {
+    wait_for "shot '$work/now.png' && compare -metric AE '$1' '$work/now.png' null:" "the screen $2"
 }

@@ -245,5 +245,5 @@ shot() { import -display "$DISPLAY" -window root -crop 1366x680+0+88 +repage "$1
 
 # screen_shows FILE WHEN: up to 10 s until the keys look as in FILE.
 screen_shows() {
-    wait_for "shot '$work/now.png' && compare -metric AE '$1' '$work/now.png' null:" "the screen $2"
+    wait_for "shot '$work/now.png' && compare -fuzz 3% -metric AE '$1' '$work/now.png' null:" "the screen $2"
 }

@@ -35,7 +35,7 @@ targets=(kevaro bench_monitor bench_play_engine bench_play_qsoundeffect bench_sp
 polyphony=0
 grep -q 'bench_engine_polyphony' "$root/bench/CMakeLists.txt" && polyphony=1 && targets+=(bench_engine_polyphony)
 echo "Building ${targets[*]} in $build"
-cmake -S "$root" -B "$build" >"$build.bench-configure.log" 2>&1 || { cat "$build.bench-configure.log"; exit 1; }
+cmake -S "$root" -B "$build" -DKEVARO_BENCH=ON >"$build.bench-configure.log" 2>&1 || { cat "$build.bench-configure.log"; exit 1; }
 rm -f "$build.bench-configure.log"
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 

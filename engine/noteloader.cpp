@@ -86,9 +86,9 @@ void NoteLoader::watchFolderOf(const std::string &path)
         watchedFolders_[descriptor] = folder;
 }
 
-void NoteLoader::load(const std::string &path)
+void NoteLoader::load(const std::string &path, bool report)
 {
-    SampleCache::instance().load(path);
+    SampleCache::instance().load(path, report);
     watchFolderOf(path);
 }
 
@@ -116,7 +116,7 @@ void NoteLoader::takeInChanges(bool wait)
             if (cache.contains(path) || cache.isKnownUnplayable(path)) {
                 cache.forget(path);
                 if (access(path.c_str(), F_OK) == 0)
-                    cache.load(path);
+                    cache.load(path, false);
             }
         }
     }
@@ -132,7 +132,7 @@ void NoteLoader::run()
             Press press = std::move(presses_.front());
             presses_.pop_front();
             lock.unlock();
-            load(press.path);
+            load(press.path, true);
             if (SampleCache::instance().contains(press.path))
                 press.play();
             continue;
@@ -140,7 +140,7 @@ void NoteLoader::run()
         if (next_ < paths_.size()) {
             const std::string path = paths_[next_++];
             lock.unlock();
-            load(path);
+            load(path, false);
             continue;
         }
         if (syncs_ > 0) {

@@ -44,7 +44,7 @@ private:
     NoteLoader();
     static NoteLoader &instance();
     void run();
-    void load(const std::string &path);
+    void load(const std::string &path, bool report);
     void watchFolderOf(const std::string &path);
     // Reads what changed on disk; with wait, until something did or work came.
     void takeInChanges(bool wait);

@@ -59,8 +59,6 @@ Voice *OutputSession::play(const std::string &path, float x, float y, float z, b
         return nullptr;
     std::shared_ptr<const DecodedNote> note = SampleCache::instance().find(path);
     if (!note) {
-        if (SampleCache::instance().isKnownUnplayable(path) && !keepHandle)
-            return nullptr;
         // Decoded on the loader's thread, then played; a handle cannot be had for it.
         if (!startPaused) {
             std::weak_ptr<OutputSession> self = weak_from_this();

@@ -63,43 +63,40 @@ void SampleCache::forget(const std::string &path)
     notes_.erase(path);
 }
 
-std::shared_ptr<const DecodedNote> SampleCache::load(const std::string &path)
+std::shared_ptr<const DecodedNote> SampleCache::load(const std::string &path, bool report)
 {
     FileStamp stamp;
     const bool exists = stampOf(path, stamp);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto known = notes_.find(path);
-        if (known != notes_.end() && exists && known->second.stamp == stamp) {
-            known->second.lastUse = ++uses_;
-            return known->second.note;
+    std::unique_lock<std::mutex> lock(mutex_);
+    const auto known = notes_.find(path);
+    if (known == notes_.end() || !exists || !(known->second.stamp == stamp)) {
+        lock.unlock();
+        Entry entry{stamp, nullptr, 0, "no note file " + path, false};
+        if (exists) {
+            // Stamped before decoding: a change during the decode is seen at the next load.
+            try {
+                entry.note = DecodedNote::decodeFile(path);
+                entry.problem = path + " is not a sound file Kevaro can play";
+            } catch (const std::exception &error) {
+                // Out of memory, most likely: the note stays silent, nothing else is hurt.
+                entry.problem = "could not load " + path + " (" + error.what() + ")";
+            }
+            ++decodes_;
         }
-        if (!exists) {
-            // Gone: never play the copy of a file that is no longer there. Said once.
-            const bool said = known != notes_.end() && !known->second.note;
-            if (!said)
-                std::fprintf(stderr, "kevaro: no note file %s\n", path.c_str());
-            notes_[path] = {FileStamp{}, nullptr, ++uses_};
-            return nullptr;
-        }
+        lock.lock();
+        // Said once for as long as the file stays missing.
+        const auto before = notes_.find(path);
+        if (!exists && before != notes_.end() && !before->second.note)
+            entry.reported = before->second.reported;
+        notes_[path] = std::move(entry);
     }
-
-    // Stamped before decoding: a change during the decode is seen at the next load.
-    std::shared_ptr<const DecodedNote> note;
-    bool reported = false;
-    try {
-        note = DecodedNote::decodeFile(path);
-    } catch (const std::exception &error) {
-        // Out of memory, most likely: the note stays silent, nothing else is hurt.
-        std::fprintf(stderr, "kevaro: could not load %s (%s); it stays silent\n", path.c_str(),
-                     error.what());
-        reported = true;
+    Entry &entry = notes_[path];
+    entry.lastUse = ++uses_;
+    if (!entry.note && report && !entry.reported) {
+        std::fprintf(stderr, "kevaro: %s; it stays silent\n", entry.problem.c_str());
+        entry.reported = true;
     }
-    ++decodes_;
-    if (!note && !reported)
-        std::fprintf(stderr, "kevaro: %s is not a sound file Kevaro can play\n", path.c_str());
-    std::lock_guard<std::mutex> lock(mutex_);
-    notes_[path] = {stamp, note, ++uses_};
+    std::shared_ptr<const DecodedNote> note = entry.note;
     evictBeyondBounds();
     return note;
 }

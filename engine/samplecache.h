@@ -29,8 +29,9 @@ public:
     bool isKnownUnplayable(const std::string &path);
 
     // For the note loader's thread: the note as its file is now, decoded again when it changed
-    // (one stat when not). nullptr when missing or undecodable; says so once per file.
-    std::shared_ptr<const DecodedNote> load(const std::string &path);
+    // (one stat when not). nullptr when missing or undecodable; with report, says so once per
+    // file (a set's preload is quiet: sets often lack notes nobody plays).
+    std::shared_ptr<const DecodedNote> load(const std::string &path, bool report = true);
     // Forgets the path: its file changed or went.
     void forget(const std::string &path);
 
@@ -52,6 +53,8 @@ private:
         FileStamp stamp;
         std::shared_ptr<const DecodedNote> note; // nullptr: this version cannot be played
         std::uint64_t lastUse = 0;
+        std::string problem; // why it cannot be played, said once when it is pressed
+        bool reported = false;
     };
 
     SampleCache() = default;

@@ -4,7 +4,7 @@
 # and starts the piano.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/build.sh"
+"$root/tools/build.sh" kevaro kevaro-systeminfo kevaro-soundsets
 "$root/tools/install-systeminfo.sh" "$root/build/kevaro-systeminfo"
 "$root/tools/install-soundsets.sh" "$root/build/kevaro-soundsets"
 exec "$root/build/kevaro" "$@"

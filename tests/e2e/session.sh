@@ -157,7 +157,8 @@ settings() {
 # service from BIN_DIR on demand, as the desktop's bus does from its service file.
 volume_bus() {
     mkdir -p "$work/services"
-    sed "s|^Exec=/usr/bin/|Exec=$2/|" "$1" >"$work/services/com.tiitoo.SystemInfo.service"
+    sed -e "s|@SYSTEMINFO_EXEC@|$2/kevaro-systeminfo|" -e "s|^Exec=/.*/kevaro-systeminfo$|Exec=$2/kevaro-systeminfo|" \
+        "$1" >"$work/services/com.tiitoo.SystemInfo.service"
     printf '<busconfig><include>/usr/share/dbus-1/session.conf</include><servicedir>%s</servicedir></busconfig>\n' \
         "$work/services" >"$work/bus.conf"
     # Its own data folder: a volume service the user registered is not the one under test.

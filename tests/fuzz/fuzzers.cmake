@@ -8,7 +8,13 @@ if(KEVARO_CLANGXX AND NOT KEVARO_SANITIZE)
     ExternalProject_Add(kevaro_fuzzers
         SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/fuzz BINARY_DIR ${KEVARO_FUZZ_DIR}
         CMAKE_ARGS -DCMAKE_CXX_COMPILER=${KEVARO_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        BUILD_ALWAYS ON INSTALL_COMMAND "")
+        INSTALL_COMMAND "")
+    # Rebuilt when what they fuzz changes, not on every build.
+    ExternalProject_Add_StepDependencies(kevaro_fuzzers build
+        ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/CMakeLists.txt
+        ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz_config.cpp ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz_note.cpp
+        ${CMAKE_SOURCE_DIR}/config/config.h ${CMAKE_SOURCE_DIR}/config/config.cpp
+        ${CMAKE_SOURCE_DIR}/engine/decodednote.h ${CMAKE_SOURCE_DIR}/engine/decodednote.cpp)
     foreach(fuzzer config note)
         add_test(NAME fuzz_${fuzzer}
                  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run.sh

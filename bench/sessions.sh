@@ -129,7 +129,9 @@ session() {
     echo "   load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
     rm -rf "$dir"
     case_figures=$summary/$(printf '%02d' "$(ls "$summary" | wc -l)")
-    note label "$label"
+    # The table's column head, short.
+    note label "$([ "$user" = root ] && echo "root, ")$([ "$server" = pulse ] && echo PulseAudio || echo PipeWire), RTKit $(
+        case $rt in yes) echo yes ;; no) echo refusing ;; *) echo absent ;; esac)"
     if [ "$rt" = none ]; then
         # A system bus that is not there: RealtimeKit cannot answer.
         export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/no-system-bus"
@@ -150,7 +152,7 @@ session() {
     chown -R "$session_user:" "$dir/home"
     server_pids=()
     for pid in "${session_pids[@]}"; do
-        case $(cat "/proc/$pid/comm") in pipewire | wireplumber | pipewire-pulse | pulseaudio)
+        case $(cat "/proc/$pid/comm" 2>/dev/null) in pipewire | wireplumber | pipewire-pulse | pulseaudio)
             server_pids+=("$pid") && cat "/proc/$pid/comm" >"$dir/server-$pid" ;;
         esac
     done
@@ -202,7 +204,7 @@ session() {
         note "$load.paplay" "$(figure "$load_dir" paplay 2) / $(figure "$load_dir" paplay 3)"
         note "$load.ratio" "$(awk -v k="$(figure "$load_dir" Kevaro 2)" -v p="$(figure "$load_dir" paplay 2)" \
             'BEGIN { printf "%.2fx", k / p }')"
-        note "$load.drops" "$(figure "$load_dir" Kevaro 5) / $server_drops $([ "$server" = pulse ] && echo underruns || echo cycles)"
+        note "$load.drops" "$(figure "$load_dir" Kevaro 5) / $server_drops $([ "$server" = pulse ] && echo underruns || echo late cycles)"
     done
 
     # Stop in the control bar, then a key: five times, beside five plain presses.
@@ -216,8 +218,8 @@ session() {
     done
     stop_recording
     match "$dir/stop" "five presses=$dir/stop/steady" "after Stop=$dir/stop/after"
-    note stop "$(awk -v a="$(figure "$dir/stop" "after Stop" 2)" -v b="$(figure "$dir/stop" "five presses" 2)" \
-        -v h="$(figure "$dir/stop" "after Stop" 6)" 'BEGIN { printf "%.1f / %.1f (%d/5)", a, b, h }')"
+    note stop "$(first_vs "$dir/stop" "after Stop" "five presses")$(
+        [ "$(figure "$dir/stop" "after Stop" 6)" = 5 ] || echo ", $(figure "$dir/stop" "after Stop" 6) of 5 heard")"
 
     # Silences: the recorder runs throughout, so that only the piano wakes for the note.
     local seconds silences=(10)

@@ -175,7 +175,7 @@ session() {
     note first "$(first_vs "$dir/first" "first touch" "next five")"
     said=$(grep -m 1 "audio output latency" "$dir/kevaro.err" || echo "kevaro: no audio output")
     echo "   ${said#kevaro: }"
-    note output "$(echo "$said" | sed -n 's/.*latency \([0-9.]*\) ms.*real-time mixer: \([^)]*\)).*/\1 ms, rt: \2/p')"
+    note output "$(echo "$said" | sed -n 's/.*latency \([0-9.]*\) ms.*real-time mixer: \([^)]*\)).*/\1 ms, rt: \2/p;t;s/.*/no output/p')"
 
     for load in idle busy; do
         burners=()
@@ -188,6 +188,8 @@ session() {
         server_count_start "$load_dir"
         presses "$count" "$load_dir/kevaro" "$([ "${KEVARO_BENCH_PLANT_STALL:-0}" = 1 ] && echo stall)"
         server_count "$load_dir"
+        # A note is matched to a press up to a second before it: the players keep that apart.
+        sleep 1
         as_user "$bench/bench_spawn" --count "$peer_count" --every 500 paplay "$dir/home/tones/keyc2.wav" >"$load_dir/paplay" || true
         as_user "$bench/bench_stream_floor" "$peer_count" 500 >"$load_dir/stream" 2>"$load_dir/stream.err" || true
         stop_recording
@@ -219,7 +221,7 @@ session() {
     stop_recording
     match "$dir/stop" "five presses=$dir/stop/steady" "after Stop=$dir/stop/after"
     note stop "$(first_vs "$dir/stop" "after Stop" "five presses")$(
-        [ "$(figure "$dir/stop" "after Stop" 6)" = 5 ] || echo ", $(figure "$dir/stop" "after Stop" 6) of 5 heard")"
+        case $(figure "$dir/stop" "after Stop" 6) in [1-4]) echo ", $(figure "$dir/stop" "after Stop" 6) of 5 heard" ;; esac)"
 
     # Silences: the recorder runs throughout, so that only the piano wakes for the note.
     local seconds silences=(10)

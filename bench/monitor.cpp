@@ -3,7 +3,10 @@
 // player asked for it (taken with the same clock).
 //
 //   bench_monitor record SOURCE RAW INDEX        until SIGINT/SIGTERM; "recording" once data flows
-//   bench_monitor match RAW INDEX HZ NOTE_MS NAME=TIMES...
+//   bench_monitor match RAW INDEX HZ NOTE_MS [--summary FILE] NAME=TIMES...
+//
+// --summary appends a tab-separated line per player for scripts: name, median, p90 and max
+// (ms), dropouts, notes heard, presses.
 //
 // The recording is s16 mono at 48 kHz; INDEX holds "samples-so-far nanoseconds" per chunk
 // read. A chunk can reach us late, never early, so the earliest (arrival - samples / rate)
@@ -31,6 +34,9 @@ constexpr int chunkFrames = 96; // 2 ms
 constexpr int loudLevel = 1500;
 // Quiet this long ends a note; notes are further apart than that.
 constexpr int quietFrames = rate * 40 / 1000;
+// A press stamped once its presser (xdotool) has ended can sound before the stamp: the X server
+// had the press a little earlier. A note this much ahead of its stamp still belongs to it.
+constexpr std::int64_t aheadOfStampNs = 5000000;
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -207,6 +213,16 @@ double at(const std::vector<double> &sorted, double fraction)
 int match(const char *rawPath, const char *indexPath, double hz, double noteMs, int playerCount,
           char **players)
 {
+    std::FILE *summary = nullptr;
+    if (playerCount > 2 && std::strcmp(players[0], "--summary") == 0) {
+        summary = std::fopen(players[1], "a");
+        if (!summary) {
+            std::fprintf(stderr, "cannot write %s\n", players[1]);
+            return 1;
+        }
+        players += 2;
+        playerCount -= 2;
+    }
     Recording recording;
     if (!load(rawPath, indexPath, recording)) {
         std::fprintf(stderr, "cannot read the recording %s / %s\n", rawPath, indexPath);
@@ -231,7 +247,8 @@ int match(const char *rawPath, const char *indexPath, double hz, double noteMs, 
         for (std::size_t i = 0; i < plays.size(); ++i) {
             // A note belongs to the last play before it; none comes more than a second late.
             const std::int64_t until = i + 1 < plays.size() ? plays[i + 1] : plays[i] + 1000000000;
-            const auto onset = std::lower_bound(onsets.begin(), onsets.end(), plays[i]);
+            const auto onset =
+                std::lower_bound(onsets.begin(), onsets.end(), plays[i] - aheadOfStampNs);
             if (onset == onsets.end() || *onset >= until) {
                 ++dropouts; // never heard
                 continue;
@@ -251,7 +268,13 @@ int match(const char *rawPath, const char *indexPath, double hz, double noteMs, 
         if (compare)
             std::printf(" %8.1fx", median / firstMedian);
         std::printf("\n");
+        if (summary)
+            std::fprintf(summary, "%s\t%.1f\t%.1f\t%.1f\t%d\t%zu\t%zu\n", name.c_str(), median,
+                         at(latencies, 0.9), latencies.empty() ? NAN : latencies.back(), dropouts,
+                         latencies.size(), plays.size());
     }
+    if (summary)
+        std::fclose(summary);
     // How late the recorder itself got the sound: not in the figures above, which date each
     // sample on the anchored timeline.
     std::vector<double> delays;
@@ -273,6 +296,7 @@ int main(int argc, char **argv)
     if (argc >= 7 && std::strcmp(argv[1], "match") == 0)
         return match(argv[2], argv[3], std::atof(argv[4]), std::atof(argv[5]), argc - 6, argv + 6);
     std::fprintf(stderr, "usage: bench_monitor record SOURCE RAW INDEX\n"
-                         "       bench_monitor match RAW INDEX HZ NOTE_MS NAME=TIMES...\n");
+                         "       bench_monitor match RAW INDEX HZ NOTE_MS [--summary FILE] "
+                         "NAME=TIMES...\n");
     return 2;
 }

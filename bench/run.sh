@@ -5,8 +5,11 @@
 #   2. touch to sound: xdotool presses on the real piano under Xvfb
 #   3. what a press costs the GUI thread (sounder::dosound)
 #   4. start-up to first frame and resident memory, software renderer (Kevaro's) and OpenGL
+#   5. whole sessions of a plain user, PulseAudio and PipeWire, with and without RealtimeKit
+#      (bench/sessions.sh, as root; its variables narrow it)
+# KEVARO_BENCH_SECTIONS picks sections (default "1 2 3 4 5"): "5" alone runs the sessions only.
 # It builds into $KEVARO_BUILD_DIR (default build/), starts a private PulseAudio and Xvfb and
-# stops everything it started again.
+# stops everything it started again; the sessions start after that PulseAudio is stopped.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KEVARO_BUILD_DIR:-$root/build}
@@ -17,10 +20,13 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+sections=" ${KEVARO_BENCH_SECTIONS:-1 2 3 4 5} "
+wants() { [[ "$sections" == *" $1 "* ]]; }
+
 # The comparison needs Qt Multimedia; the piano does not, so it is not in tools/packages.txt.
 "$root/tools/install-deps.sh"
 missing=()
-for p in qt6-multimedia-dev qml6-module-qtmultimedia; do
+for p in $(wants 1 && echo qt6-multimedia-dev qml6-module-qtmultimedia); do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -29,11 +35,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-targets=(kevaro bench_monitor bench_play_engine bench_play_qsoundeffect bench_spawn bench_dosound
-    bench_firstframe bench_stream_floor)
+targets=(kevaro bench_monitor bench_spawn)
+wants 1 && targets+=(bench_play_engine bench_play_qsoundeffect)
+wants 3 && targets+=(bench_dosound)
+wants 4 && targets+=(bench_firstframe)
+wants 5 && targets+=(bench_stream_floor bench_xruns)
 # The engine's owner keeps a polyphony bench; print its figures when it is there.
 polyphony=0
-grep -q 'bench_engine_polyphony' "$root/bench/CMakeLists.txt" && polyphony=1 && targets+=(bench_engine_polyphony)
+wants 1 && grep -q 'bench_engine_polyphony' "$root/bench/CMakeLists.txt" && polyphony=1 && targets+=(bench_engine_polyphony)
 echo "Building ${targets[*]} in $build"
 cmake -S "$root" -B "$build" -DKEVARO_BENCH=ON >"$build.bench-configure.log" 2>&1 || { cat "$build.bench-configure.log"; exit 1; }
 rm -f "$build.bench-configure.log"
@@ -51,17 +60,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-bash "$services" start pulse "$work"
-bash "$services" start xvfb "$work"
-# A bus of our own, so that nothing under X autolaunches one that outlives the run.
-bash "$services" start dbus "$work"
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/dbus/bus
-export PULSE_SERVER=unix:$work/pulse/runtime/pulse/native
-# A suspended sink feeds its monitor nothing, so the recording would start with the first
-# note, and that note would be lost. Here the sink runs from the start.
-pactl unload-module module-suspend-on-idle
-pactl suspend-sink v 0
-display=":$(cat "$work/xvfb/display")"
+if wants 1 || wants 2 || wants 3 || wants 4; then
+    bash "$services" start pulse "$work"
+    bash "$services" start xvfb "$work"
+    # A bus of our own, so that nothing under X autolaunches one that outlives the run.
+    bash "$services" start dbus "$work"
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/dbus/bus
+    export PULSE_SERVER=unix:$work/pulse/runtime/pulse/native
+    # A suspended sink feeds its monitor nothing, so the recording would start with the first
+    # note, and that note would be lost. Here the sink runs from the start.
+    pactl unload-module module-suspend-on-idle
+    pactl suspend-sink v 0
+    display=":$(cat "$work/xvfb/display")"
+fi
 
 # tone FILE HZ SECONDS: a sine at half scale with a straight 2 ms rise and 10 ms fall, so its
 # onset is sharp, its length exact, and any gap in its middle shows.
@@ -141,76 +152,84 @@ tone "$work/a880.wav" 880 0.15
 echo
 echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) before the run"
 echo
-echo "== 1. Play call to sound server, 50 notes each, 300 ms apart (ratio: median / Kevaro's)"
-echo "-- idle"
-play_round idle
-if command -v stress-ng >/dev/null; then
-    stress-ng --cpu 2 --quiet &
-    burners=("$!")
-    echo "-- both cores busy (stress-ng --cpu 2)"
-else
-    sha256sum /dev/zero &
-    burners=("$!")
-    sha256sum /dev/zero &
-    burners+=("$!")
-    echo "-- both cores busy (two sha256sum /dev/zero)"
+if wants 1; then
+    echo "== 1. Play call to sound server, 50 notes each, 300 ms apart (ratio: median / Kevaro's)"
+    echo "-- idle"
+    play_round idle
+    if command -v stress-ng >/dev/null; then
+        stress-ng --cpu 2 --quiet &
+        burners=("$!")
+        echo "-- both cores busy (stress-ng --cpu 2)"
+    else
+        sha256sum /dev/zero &
+        burners=("$!")
+        sha256sum /dev/zero &
+        burners+=("$!")
+        echo "-- both cores busy (two sha256sum /dev/zero)"
+    fi
+    pids+=("${burners[@]}")
+    play_round busy
+    kill "${burners[@]}"
+    wait "${burners[@]}" 2>/dev/null || true
 fi
-pids+=("${burners[@]}")
-play_round busy
-kill "${burners[@]}"
-wait "${burners[@]}" 2>/dev/null || true
 
-echo
-echo "== 2. Touch to sound: xdotool press on C2 of the piano under Xvfb, 30 presses"
-touch=$work/touch
-mkdir -p "$touch"
-HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb "$build/kevaro" >/dev/null 2>"$touch/kevaro.err" &
-kevaro=$!
-pids+=("$kevaro")
-DISPLAY="$display" xdotool search --sync --onlyvisible --pid "$kevaro" >/dev/null
-# The first frame takes a while on a software GL; presses before it would bunch up.
-sleep 2
-DISPLAY="$display" xdotool mousemove 1150 650
-record "$touch"
-for _ in $(seq 30); do
-    DISPLAY="$display" "$bench/bench_spawn" --after xdotool mousedown 1 >>"$touch/presses"
-    sleep 0.1
-    DISPLAY="$display" xdotool mouseup 1
-    sleep 0.4
-done
-stop_recording
-kill "$kevaro"
-wait "$kevaro" 2>/dev/null || true
-"$bench/bench_monitor" match "$touch/rec.raw" "$touch/rec.idx" 523.25 250 "touch to sound=$touch/presses"
-
-echo
-echo "== 3. sounder::dosound on the GUI thread, debug lines to /dev/null"
-dosound=$work/dosound
-mkdir -p "$dosound"
-for _ in $(seq 30); do
-    HOME="$work/home" QT_QPA_PLATFORM=offscreen "$bench/bench_dosound" first 2>/dev/null >>"$dosound/first"
-done
-HOME="$work/home" QT_QPA_PLATFORM=offscreen "$bench/bench_dosound" repeated 1000 2>/dev/null >"$dosound/repeated"
-echo "first note, fresh element:  $(stats "$dosound/first" 1000) ms"
-echo "repeated notes:             $(stats "$dosound/repeated" 1) us"
-
-echo
-echo "== 4. Start-up under Xvfb: process start to first frame, resident memory at 3 s (median of 5)"
-# Kevaro renders with Qt Quick's software renderer unless QT_QUICK_BACKEND says otherwise;
-# "rhi" is Qt's default, OpenGL (llvmpipe here).
-for backend in software rhi; do
-    runs=$work/startup-$backend
-    chosen=(QT_QUICK_BACKEND=$backend)
-    for _ in $(seq 5); do
-        env "${chosen[@]}" HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
-            "$bench/bench_firstframe" 3000 "$build/kevaro" >>"$runs"
-        sleep 0.3
+if wants 2; then
+    echo
+    echo "== 2. Touch to sound: xdotool press on C2 of the piano under Xvfb, 30 presses"
+    touch=$work/touch
+    mkdir -p "$touch"
+    HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb "$build/kevaro" >/dev/null 2>"$touch/kevaro.err" &
+    kevaro=$!
+    pids+=("$kevaro")
+    DISPLAY="$display" xdotool search --sync --onlyvisible --pid "$kevaro" >/dev/null
+    # The first frame takes a while on a software GL; presses before it would bunch up.
+    sleep 2
+    DISPLAY="$display" xdotool mousemove 1150 650
+    record "$touch"
+    for _ in $(seq 30); do
+        DISPLAY="$display" "$bench/bench_spawn" --after xdotool mousedown 1 >>"$touch/presses"
+        sleep 0.1
+        DISPLAY="$display" xdotool mouseup 1
+        sleep 0.4
     done
-    printf '%-28s first frame %5s ms  "Start Sound" %5s ms  VmRSS %5s MB   (frames: %s ms)\n' \
-        "$backend scene graph:" "$(cut -d' ' -f1 "$runs" | median)" "$(cut -d' ' -f2 "$runs" | median)" \
-        "$(cut -d' ' -f3 "$runs" | median | awk '{ printf "%.0f", $1 / 1024 }')" \
-        "$(cut -d' ' -f1 "$runs" | paste -sd' ')"
-done
+    stop_recording
+    kill "$kevaro"
+    wait "$kevaro" 2>/dev/null || true
+    "$bench/bench_monitor" match "$touch/rec.raw" "$touch/rec.idx" 523.25 250 "touch to sound=$touch/presses"
+fi
+
+if wants 3; then
+    echo
+    echo "== 3. sounder::dosound on the GUI thread, debug lines to /dev/null"
+    dosound=$work/dosound
+    mkdir -p "$dosound"
+    for _ in $(seq 30); do
+        HOME="$work/home" QT_QPA_PLATFORM=offscreen "$bench/bench_dosound" first 2>/dev/null >>"$dosound/first"
+    done
+    HOME="$work/home" QT_QPA_PLATFORM=offscreen "$bench/bench_dosound" repeated 1000 2>/dev/null >"$dosound/repeated"
+    echo "first note, fresh element:  $(stats "$dosound/first" 1000) ms"
+    echo "repeated notes:             $(stats "$dosound/repeated" 1) us"
+fi
+
+if wants 4; then
+    echo
+    echo "== 4. Start-up under Xvfb: process start to first frame, resident memory at 3 s (median of 5)"
+    # Kevaro renders with Qt Quick's software renderer unless QT_QUICK_BACKEND says otherwise;
+    # "rhi" is Qt's default, OpenGL (llvmpipe here).
+    for backend in software rhi; do
+        runs=$work/startup-$backend
+        chosen=(QT_QUICK_BACKEND=$backend)
+        for _ in $(seq 5); do
+            env "${chosen[@]}" HOME="$work/home" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+                "$bench/bench_firstframe" 3000 "$build/kevaro" >>"$runs"
+            sleep 0.3
+        done
+        printf '%-28s first frame %5s ms  "Start Sound" %5s ms  VmRSS %5s MB   (frames: %s ms)\n' \
+            "$backend scene graph:" "$(cut -d' ' -f1 "$runs" | median)" "$(cut -d' ' -f2 "$runs" | median)" \
+            "$(cut -d' ' -f3 "$runs" | median | awk '{ printf "%.0f", $1 / 1024 }')" \
+            "$(cut -d' ' -f1 "$runs" | paste -sd' ')"
+    done
+fi
 
 if [ "$polyphony" -eq 1 ]; then
     echo
@@ -218,11 +237,16 @@ if [ "$polyphony" -eq 1 ]; then
     "$bench/bench_engine_polyphony"
 fi
 
-echo
-echo "== 5. Touch to sound in whole sessions: plain user (RealtimeKit) and root, PulseAudio and PipeWire"
-echo "   (ratio: median / the first row's; dropouts: gaps inside the notes)"
-if [ "$(id -u)" -eq 0 ]; then
-    bash "$root/bench/sessions.sh" "$build" "$work"
-else
-    echo "   needs root (it creates the user kevaro-test and runs RealtimeKit)"
+if wants 5; then
+    echo
+    echo "== 5. Touch to sound in whole sessions: a plain user, PulseAudio and PipeWire, with and without"
+    echo "   RealtimeKit (vs first: median / the first row's; dropouts: notes missing or broken)"
+    # PipeWire's sessions run with no other PulseAudio on the machine.
+    bash "$services" stop pulse "$work"
+    unset PULSE_SERVER
+    if [ "$(id -u)" -eq 0 ]; then
+        bash "$root/bench/sessions.sh" "$build" "$work"
+    else
+        echo "   needs root (it creates the user kevaro-test and runs RealtimeKit)"
+    fi
 fi

@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Touch to sound in whole desktop sessions, for bench/run.sh: a plain user (RealtimeKit on a
-# private system bus) and root, on PulseAudio and on PipeWire, each beside paplay and a bare
-# always-running stream (bench_stream_floor) in the same session, idle and with both cores
-# busy; the first touch after launch against the next five; the piano's idle CPU share; the
-# first touch after a minute of silence (plain user).
-#   sessions.sh BUILD_DIR WORK_DIR     (as root)
+# Touch to sound in whole desktop sessions, for bench/run.sh: a plain user on PulseAudio and on
+# PipeWire, with RealtimeKit granting and refusing, each idle and with both cores busy.
+# Per session: presses on C2 beside paplay and a bare always-running stream
+# (bench_stream_floor) in the same session, the dropouts in those presses as the recording and
+# the server count them, the first touch 150 ms after the window shows, the first note after
+# Stop, after 10 s and after 3 minutes of silence (the piano pauses its output after 2), each
+# against the next five, and the piano's CPU share while idle. A compact table at the end.
+#   sessions.sh BUILD_DIR WORK_DIR     (as root; WORK_DIR/tones holds the notes)
+# Narrowed by the environment (defaults in brackets):
+#   KEVARO_BENCH_USERS        [kevaro-test]   root too, if wanted
+#   KEVARO_BENCH_SERVERS      [pulse pipewire]
+#   KEVARO_BENCH_REALTIMEKIT  [yes no]        yes: granting; no: refusing; none: not on the bus
+#   KEVARO_BENCH_LONG_SILENCE [1]             0 skips the 3-minute silence
+#   KEVARO_BENCH_PRESSES      [200]           presses per load
+#   KEVARO_BENCH_PLANT_STALL  [0]             1 stops the piano for 50 ms inside every 20th
+#                                             note: both dropout counts must see it
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1 work=$2
@@ -12,12 +22,18 @@ bench=$build/bench
 source "$root/tests/e2e/session.sh"
 trap session_stop EXIT
 chmod 755 "$work"
+count=${KEVARO_BENCH_PRESSES:-200}
+# Peers need fewer notes for a median and p90.
+peer_count=50
+key_x=1150 key_y=650 stop_x=166 stop_y=32
+summary=$work/summary
+rm -rf "$summary" && mkdir -p "$summary"
 
 record() {
-    chmod 777 "$1"
-    as_user "$bench/bench_monitor" record v.monitor "$1/rec.raw" "$1/rec.idx" >"$1/rec.out" 2>"$1/rec.err" &
+    mkdir -p "$1" && chmod 777 "$1"
+    spawn as_user "$bench/bench_monitor" record v.monitor "$1/rec.raw" "$1/rec.idx" >"$1/rec.out" 2>"$1/rec.err"
     recorder=$!
-    for _ in $(seq 100); do grep -q recording "$1/rec.out" && break; sleep 0.05; done
+    wait_for "grep -q recording '$1/rec.out'" "the recorder" || { cat "$1/rec.err"; exit 1; }
     sleep 0.5
 }
 stop_recording() {
@@ -25,84 +41,235 @@ stop_recording() {
     kill -INT "$recorder" || true
     wait "$recorder" || true
 }
-# presses N FILE: N presses on C2, 0.5 s apart, their times into FILE.
+# match DIR NAME=TIMES...: the notes of the recording in DIR against the presses, its
+# summary into DIR/summary.
+match() {
+    "$bench/bench_monitor" match "$1/rec.raw" "$1/rec.idx" 523.25 250 --summary "$1/summary" "${@:2}" |
+        sed -n "2,$(($# ))p" | sed 's/^/   /'
+}
+# figure DIR NAME FIELD: from DIR's summary: 2 median, 3 p90, 5 dropouts, 6 heard, 7 presses.
+figure() { awk -F'\t' -v n="$2" -v f="$3" '$1 == n { print $f }' "$1/summary"; }
+# note KEY VALUE: a figure of this session for the table.
+note() { printf '%s\t%s\n' "$1" "$2" >>"$case_figures"; }
+# first_vs DIR NAME PEER: "first / median of the peer (ratio)", or what went wrong.
+first_vs() {
+    awk -v a="$(figure "$1" "$2" 2)" -v h="$(figure "$1" "$2" 6)" -v b="$(figure "$1" "$3" 2)" 'BEGIN {
+        if (h == 0) print "not heard"; else printf "%.1f / %.1f (%.1fx)", a, b, a / b }'
+}
+
+# presses N FILE [STALL]: N presses on the key, 0.5 s apart, their times into FILE; with
+# STALL the piano is stopped for 50 ms inside every 20th note.
 presses() {
-    for _ in $(seq "$1"); do
+    local i
+    for i in $(seq "$1"); do
         "$bench/bench_spawn" --after xdotool mousedown 1 >>"$2"
-        sleep 0.1
+        if [ -n "${3:-}" ] && [ $((i % 20)) -eq 0 ]; then
+            sleep 0.08 && kill -STOP "$kevaro" && sleep 0.05 && kill -CONT "$kevaro"
+        else
+            sleep 0.1
+        fi
         xdotool mouseup 1
         sleep 0.4
     done
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# cpu_share SECONDS: the piano's share of a core over that long, in %.
+cpu_share() {
+    local before
+    before=$(cpu_ticks "$kevaro")
+    sleep "$1"
+    awk -v a="$before" -v b="$(cpu_ticks "$kevaro")" -v hz="$(getconf CLK_TCK)" -v s="$1" \
+        'BEGIN { printf "%.1f", 100 * (b - a) / hz / s }'
+}
 
-for user in ${KEVARO_BENCH_USERS:-kevaro-test root}; do
-    for server in ${KEVARO_BENCH_SERVERS:-pulse pipewire}; do
-        dir=$work/$user-$server
-        rm -rf "$dir"
-        session_start "$user" "$server" "$dir" yes
-        chmod 755 "$dir"
-        mkdir -p "$dir/home/.kevaro"
-        cp -r "$work/tones" "$dir/home/tones"
-        printf 'dir_01 = %s\n' "$dir/home/tones" >"$dir/home/.kevaro/kevaro.config"
-        chown -R "$session_user:" "$dir/home"
-        as_user pactl unload-module module-suspend-on-idle 2>/dev/null || true
-        as_user pactl suspend-sink v 0 || true
-        label="$([ "$user" = root ] && echo root || echo "plain user"), $server"
-        echo "-- $label"
+# The server's own count of the piano's dropouts, from server_count_start to server_count.
+# PulseAudio logs each underrun of a stream at its debug level; while the piano plays alone,
+# the underruns in that stretch of its log are the piano's. PipeWire's profiler tells the cycles
+# the piano's node was late for.
+server_count_start() {
+    if [ "$session_server" = pulse ]; then
+        log_from=$(stat -c %s "$session_dir/server.log")
+    else
+        spawn as_user "$bench/bench_xruns" kevaro >"$1/xruns" 2>"$1/xruns.err"
+        counter=$!
+        wait_for "grep -q listening '$1/xruns'" "PipeWire's profiler" || { cat "$1/xruns.err"; exit 1; }
+    fi
+}
+# server_count DIR: sets server_drops.
+server_count() {
+    if [ "$session_server" = pulse ]; then
+        server_drops=$(tail -c +"$((log_from + 1))" "$session_dir/server.log" | grep -c "underrun of '" || true)
+    else
+        kill -INT "$counter" && wait "$counter" || true
+        server_drops=$(tail -n 1 "$1/xruns" | cut -d' ' -f1)
+    fi
+}
+# server_died: whether a process of the sound server ended; says how.
+server_died() {
+    local pid status
+    for pid in "${server_pids[@]}"; do
+        kill -0 "$pid" 2>/dev/null && continue
+        status=0 && wait "$pid" || status=$?
+        echo "   the sound server's $(basename "$(cat "$dir/server-$pid")") ended with status $status$(
+            [ "$status" -le 128 ] || echo " (signal $(kill -l $((status - 128))))")"
+        return 0
+    done
+    return 1
+}
 
-        # The first touch: 100 ms after the window shows, then the next five.
-        mkdir -p "$dir/first"
-        record "$dir/first"
-        as_user env QT_QPA_PLATFORM=xcb "$build/kevaro" >/dev/null 2>"$dir/kevaro.err" &
-        kevaro=$!
-        session_pids+=("$kevaro")
-        for _ in $(seq 200); do xdotool search --onlyvisible --pid "$kevaro" >/dev/null 2>&1 && break; sleep 0.05; done
-        sleep 0.1
-        xdotool mousemove 1150 650
-        presses 1 "$dir/first/one"
-        presses 5 "$dir/first/five"
-        stop_recording
-        "$bench/bench_monitor" match "$dir/first/rec.raw" "$dir/first/rec.idx" 523.25 250 \
-            "next five=$dir/first/five" "first touch=$dir/first/one" | sed -n 2,3p
-        grep "audio output latency" "$dir/kevaro.err" | sed 's/^/   /'
-
-        for load in idle busy; do
-            burners=()
-            if [ "$load" = busy ]; then
-                sha256sum /dev/zero & burners+=("$!")
-                sha256sum /dev/zero & burners+=("$!")
-            fi
-            mkdir -p "$dir/$load"
-            record "$dir/$load"
-            presses 16 "$dir/$load/kevaro"
-            as_user "$bench/bench_spawn" --count 16 --every 500 paplay "$dir/home/tones/keyc2.wav" >"$dir/$load/paplay"
-            as_user "$bench/bench_stream_floor" 16 500 >"$dir/$load/stream"
-            sleep 1
-            stop_recording
-            [ ${#burners[@]} -eq 0 ] || { kill "${burners[@]}"; wait "${burners[@]}" 2>/dev/null || true; }
-            echo "   $load$([ "$load" = busy ] && echo ' (two sha256sum)'):"
-            "$bench/bench_monitor" match "$dir/$load/rec.raw" "$dir/$load/rec.idx" 523.25 250 \
-                "paplay=$dir/$load/paplay" "Kevaro=$dir/$load/kevaro" "bare stream=$dir/$load/stream" |
-                sed -n '2,4p' | sed 's/^/   /'
+# session USER SERVER REALTIMEKIT: one session's figures.
+session() {
+    local user=$1 server=$2 rt=$3 dir=$work/$1-$2-rtkit-$3 label load burners load_dir others pid
+    label="$server, RealtimeKit $(case $rt in yes) echo granting ;; no) echo refusing ;; *) echo absent ;; esac)"
+    [ "$user" = root ] && label="root, $label"
+    echo "-- $label"
+    # This bench's own PulseAudio is gone by now; one of somebody else's shares the cores.
+    others=$(pgrep -x pulseaudio | paste -sd' ' || true)
+    [ "$server" != pipewire ] || [ -z "$others" ] || echo "   (not ours: PulseAudio runs as pid $others)"
+    echo "   load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+    rm -rf "$dir"
+    case_figures=$summary/$(printf '%02d' "$(ls "$summary" | wc -l)")
+    # The table's column head, short.
+    note label "$([ "$user" = root ] && echo "root, ")$([ "$server" = pulse ] && echo PulseAudio || echo PipeWire), RTKit $(
+        case $rt in yes) echo yes ;; no) echo refusing ;; *) echo absent ;; esac)"
+    if [ "$rt" = none ]; then
+        # A system bus that is not there: RealtimeKit cannot answer.
+        export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/no-system-bus"
+        session_start "$user" "$server" "$dir"
+    else
+        session_start "$user" "$server" "$dir" "$rt"
+    fi
+    # Another session's polkit rule for the same user would grant it: wait until none does.
+    if [ "$rt" = no ]; then
+        for _ in $(seq 120); do
+            as_user sh -c 'exec pkcheck -a org.freedesktop.RealtimeKit1.acquire-real-time -p $$' >/dev/null 2>&1 || break
+            sleep 0.5
         done
+    fi
+    mkdir -p "$dir/home/.kevaro"
+    cp -r "$work/tones" "$dir/home/tones"
+    printf 'dir_01 = %s\n' "$dir/home/tones" >"$dir/home/.kevaro/kevaro.config"
+    chown -R "$session_user:" "$dir/home"
+    server_pids=()
+    for pid in "${session_pids[@]}"; do
+        case $(cat "/proc/$pid/comm" 2>/dev/null) in pipewire | wireplumber | pipewire-pulse | pulseaudio)
+            server_pids+=("$pid") && cat "/proc/$pid/comm" >"$dir/server-$pid" ;;
+        esac
+    done
+    as_user pactl unload-module module-suspend-on-idle 2>/dev/null || true
+    as_user pactl suspend-sink v 0 || true
+    # Underruns are logged at the debug level only.
+    [ "$server" != pulse ] || as_user pacmd set-log-level 4
 
-        sleep 5
-        before=$(cpu_ticks "$kevaro")
-        sleep 10
-        echo "   idle CPU share: $(awk -v a="$before" -v b="$(cpu_ticks "$kevaro")" -v hz="$(getconf CLK_TCK)" \
-            'BEGIN { printf "%.1f %% of a core", 100 * (b - a) / hz / 10 }')"
+    # The first touch: 150 ms after the window shows, then the next five.
+    record "$dir/first"
+    spawn as_user env QT_QPA_PLATFORM=xcb "$build/kevaro" >/dev/null 2>"$dir/kevaro.err"
+    kevaro=$!
+    for _ in $(seq 1000); do xdotool search --onlyvisible --pid "$kevaro" >/dev/null 2>&1 && break; sleep 0.01; done
+    sleep 0.15
+    xdotool mousemove "$key_x" "$key_y"
+    presses 1 "$dir/first/one"
+    presses 5 "$dir/first/five"
+    stop_recording
+    match "$dir/first" "next five=$dir/first/five" "first touch=$dir/first/one"
+    note first "$(first_vs "$dir/first" "first touch" "next five")"
+    said=$(grep -m 1 "audio output latency" "$dir/kevaro.err" || echo "kevaro: no audio output")
+    echo "   ${said#kevaro: }"
+    note output "$(echo "$said" | sed -n 's/.*latency \([0-9.]*\) ms.*real-time mixer: \([^)]*\)).*/\1 ms, rt: \2/p;t;s/.*/no output/p')"
 
-        if [ "$user" != root ]; then
-            mkdir -p "$dir/silence"
-            sleep 45
-            record "$dir/silence"
-            presses 1 "$dir/silence/one"
-            presses 5 "$dir/silence/five"
-            stop_recording
-            "$bench/bench_monitor" match "$dir/silence/rec.raw" "$dir/silence/rec.idx" 523.25 250 \
-                "next five=$dir/silence/five" "after 1 min silence=$dir/silence/one" | sed -n 2,3p | sed 's/^/   /'
+    for load in idle busy; do
+        burners=()
+        if [ "$load" = busy ]; then
+            spawn sha256sum /dev/zero && burners+=("$!")
+            spawn sha256sum /dev/zero && burners+=("$!")
         fi
-        session_stop
+        load_dir=$dir/$load
+        record "$load_dir"
+        server_count_start "$load_dir"
+        presses "$count" "$load_dir/kevaro" "$([ "${KEVARO_BENCH_PLANT_STALL:-0}" = 1 ] && echo stall)"
+        server_count "$load_dir"
+        # A note is matched to a press up to a second before it: the players keep that apart.
+        sleep 1
+        as_user "$bench/bench_spawn" --count "$peer_count" --every 500 paplay "$dir/home/tones/keyc2.wav" >"$load_dir/paplay" || true
+        as_user "$bench/bench_stream_floor" "$peer_count" 500 >"$load_dir/stream" 2>"$load_dir/stream.err" || true
+        stop_recording
+        [ ${#burners[@]} -eq 0 ] || { kill "${burners[@]}"; wait "${burners[@]}" 2>/dev/null || true; }
+        if server_died; then
+            note "$load.drops" "the sound server died"
+            session_stop
+            return
+        fi
+        echo "   $load$([ "$load" = busy ] && echo ' (two sha256sum)'):   (vs first: median / paplay's)"
+        match "$load_dir" "paplay=$load_dir/paplay" "Kevaro=$load_dir/kevaro" "bare stream=$load_dir/stream"
+        echo "   the server counted $server_drops $([ "$server" = pulse ] && echo underruns || echo 'late cycles') of the piano's"
+        note "$load.kevaro" "$(figure "$load_dir" Kevaro 2) / $(figure "$load_dir" Kevaro 3)"
+        note "$load.paplay" "$(figure "$load_dir" paplay 2) / $(figure "$load_dir" paplay 3)"
+        note "$load.ratio" "$(awk -v k="$(figure "$load_dir" Kevaro 2)" -v p="$(figure "$load_dir" paplay 2)" \
+            'BEGIN { printf "%.2fx", k / p }')"
+        note "$load.drops" "$(figure "$load_dir" Kevaro 5) / $server_drops $([ "$server" = pulse ] && echo underruns || echo late cycles)"
+    done
+
+    # Stop in the control bar, then a key: five times, beside five plain presses.
+    record "$dir/stop"
+    presses 5 "$dir/stop/steady"
+    for _ in $(seq 5); do
+        xdotool mousemove "$stop_x" "$stop_y" click 1
+        sleep 0.5
+        xdotool mousemove "$key_x" "$key_y"
+        presses 1 "$dir/stop/after"
+    done
+    stop_recording
+    match "$dir/stop" "five presses=$dir/stop/steady" "after Stop=$dir/stop/after"
+    note stop "$(first_vs "$dir/stop" "after Stop" "five presses")$(
+        case $(figure "$dir/stop" "after Stop" 6) in [1-4]) echo ", $(figure "$dir/stop" "after Stop" 6) of 5 heard" ;; esac)"
+
+    # Silences: the recorder runs throughout, so that only the piano wakes for the note.
+    local seconds silences=(10)
+    [ "${KEVARO_BENCH_LONG_SILENCE:-1}" = 0 ] || silences+=(180)
+    for seconds in "${silences[@]}"; do
+        record "$dir/silence$seconds"
+        sleep $((seconds - 10))
+        # The last ten seconds of the silence tell the idle CPU share.
+        note "cpu$seconds" "$(cpu_share 10)"
+        presses 1 "$dir/silence$seconds/one"
+        presses 5 "$dir/silence$seconds/five"
+        stop_recording
+        match "$dir/silence$seconds" "next five=$dir/silence$seconds/five" \
+            "after $seconds s silence=$dir/silence$seconds/one"
+        note "silence$seconds" "$(first_vs "$dir/silence$seconds" "after $seconds s silence" "next five")"
+    done
+    echo "   idle CPU share over 10 s: $(awk -F'\t' '$1 == "cpu10" { print $2 }' "$case_figures") % of a core$(
+        awk -F'\t' '$1 == "cpu180" { printf ", %s %% after 3 minutes (paused)", $2 }' "$case_figures")"
+    session_stop
+    unset DBUS_SYSTEM_BUS_ADDRESS
+}
+
+# The figures of all sessions, a column each.
+table() {
+    awk -F'\t' '
+        FNR == 1 { n++ }
+        { v[n, $1] = $2 }
+        END {
+            nk = split("label|output|idle.kevaro|idle.paplay|idle.ratio|idle.drops|busy.kevaro|busy.paplay|busy.ratio|busy.drops|first|stop|silence10|silence180|cpu10|cpu180", keys, "|")
+            split("|output (its own word)|touch to sound, idle (median / p90)|paplay, idle|Kevaro / paplay, idle|dropouts, idle (notes / server)|touch to sound, busy|paplay, busy|Kevaro / paplay, busy|dropouts, busy (notes / server)|first touch / next five|after Stop / five presses|after 10 s silence / next five|after 3 min silence / next five|idle CPU, % of a core|idle CPU, paused (3 min)", names, "|")
+            for (k = 1; k <= nk; k++) {
+                line = sprintf("%-38s", names[k])
+                for (c = 1; c <= n; c++) line = line sprintf("  %-24s", (c, keys[k]) in v ? v[c, keys[k]] : "-")
+                print line
+            }
+        }' "$summary"/*
+}
+
+for user in ${KEVARO_BENCH_USERS:-kevaro-test}; do
+    for server in ${KEVARO_BENCH_SERVERS:-pulse pipewire}; do
+        for rt in ${KEVARO_BENCH_REALTIMEKIT:-yes no}; do
+            session "$user" "$server" "$rt"
+        done
     done
 done
+if ls "$summary"/* >/dev/null 2>&1; then
+    echo
+    echo "== Sessions at a glance (ms unless said; $count presses per load; dropouts: notes missing or"
+    echo "   broken in the recording / the server's count: underruns, or cycles the piano's node was late)"
+    table
+fi

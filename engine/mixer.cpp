@@ -63,24 +63,29 @@ void Mixer::collectEnded()
 
 int Mixer::takeSlot()
 {
-    int oldestFree = -1, oldestLetGo = -1, oldestHeld = -1;
-    const auto older = [this](int candidate, int than) {
-        return than < 0 ||
-               slots_[std::size_t(candidate)].startedAt < slots_[std::size_t(than)].startedAt;
-    };
+    // When every voice sounds, the one that sounded longest goes, in this order: one that
+    // ended, one fading out, one nobody holds, one a caller may still want to control, and a
+    // looped one last, as it would sound for ever.
+    enum Rank { Ended, Fading, LetGo, Held, Looped, Ranks };
+    int oldest[Ranks] = {-1, -1, -1, -1, -1};
     for (int i = 0; i < voiceCount; ++i) {
         const Slot &slot = slots_[std::size_t(i)];
         if (slot.state == State::Free)
             return i;
-        if (slot.state == State::Stopped && !slot.held && older(i, oldestFree))
-            oldestFree = i;
-        else if (!slot.held && older(i, oldestLetGo))
-            oldestLetGo = i;
-        else if (slot.held && older(i, oldestHeld))
-            oldestHeld = i;
+        const Rank rank = slot.state == State::Stopped && !slot.held ? Ended
+                          : slot.released                            ? Fading
+                          : slot.start.looped                        ? Looped
+                          : slot.held                                ? Held
+                                                                     : LetGo;
+        int &candidate = oldest[rank];
+        if (candidate < 0 || slot.startedAt < slots_[std::size_t(candidate)].startedAt)
+            candidate = i;
     }
-    // Cut a note nobody holds before one a caller may still want to control.
-    return oldestFree >= 0 ? oldestFree : oldestLetGo >= 0 ? oldestLetGo : oldestHeld;
+    for (int candidate : oldest) {
+        if (candidate >= 0)
+            return candidate;
+    }
+    return 0;
 }
 
 bool Mixer::send(const Command &command)
@@ -102,7 +107,7 @@ Mixer::Slot *Mixer::slotOf(VoiceRef voice)
 }
 
 Mixer::VoiceRef Mixer::start(std::shared_ptr<const DecodedNote> note, float x, float y, float z,
-                             bool looped, bool paused, bool held)
+                             bool looped, bool paused, bool held, Expression expression)
 {
     collectEnded();
     if (!note || note->samples.empty() || note->channels < 1 || note->channels > 2)
@@ -115,9 +120,9 @@ Mixer::VoiceRef Mixer::start(std::shared_ptr<const DecodedNote> note, float x, f
     command.generation = slot.generation + 1;
     command.note = note.get();
     const Gains gains = note->channels == 1 ? placementGains(x, y, z) : Gains{1, 1};
-    command.gainLeft = gains.left;
-    command.gainRight = gains.right;
-    command.step = double(note->sampleRate) / rate;
+    command.gainLeft = gains.left * expression.gain;
+    command.gainRight = gains.right * expression.gain;
+    command.step = double(note->sampleRate) / rate * expression.pitch;
     command.looped = looped;
     command.paused = paused;
     if (!send(command))
@@ -128,6 +133,7 @@ Mixer::VoiceRef Mixer::start(std::shared_ptr<const DecodedNote> note, float x, f
     slot.generation = command.generation;
     slot.state = paused ? State::Paused : State::Playing;
     slot.held = held;
+    slot.released = false;
     slot.rendering = true;
     slot.startedAt = ++starts_;
     slot.note = std::move(note);
@@ -158,6 +164,7 @@ void Mixer::resume(VoiceRef voice)
         again.paused = false;
         if (send(again)) {
             slot->state = State::Playing;
+            slot->released = false;
             slot->rendering = true;
             slot->startedAt = ++starts_;
         }
@@ -170,6 +177,18 @@ void Mixer::stop(VoiceRef voice)
     Slot *slot = slotOf(voice);
     if (slot && slot->rendering && send({Kind::Stop, voice.slot, voice.generation}))
         slot->state = State::Stopped;
+}
+
+void Mixer::release(VoiceRef voice, std::uint32_t frames)
+{
+    collectEnded();
+    Slot *slot = slotOf(voice);
+    if (!slot || !slot->rendering || slot->released)
+        return;
+    Command command{Kind::Release, voice.slot, voice.generation};
+    command.releaseFrames = std::max<std::uint32_t>(frames, 1);
+    if (send(command))
+        slot->released = true;
 }
 
 void Mixer::letGo(VoiceRef voice)
@@ -231,14 +250,14 @@ void Mixer::applyCommands()
         if (command.kind == Kind::StopAll) {
             for (int slot = 0; slot < voiceCount; ++slot)
                 endVoice(slot);
+            silenced_ = true;
             continue;
         }
         Playing &voice = playing_[std::size_t(command.slot)];
         if (command.kind == Kind::Start) {
             endVoice(command.slot);
-            voice = {command.note,  command.generation, 0,    command.step,
-                     command.gainLeft, command.gainRight,  true, command.paused,
-                     command.looped,   true};
+            voice = {command.note, command.generation, 0, command.step, command.gainLeft,
+                     command.gainRight, 1, 1, true, command.paused, command.looped, true};
             ++activeVoices_;
             continue;
         }
@@ -246,6 +265,9 @@ void Mixer::applyCommands()
             continue;
         if (command.kind == Kind::Stop)
             endVoice(command.slot);
+        else if (command.kind == Kind::Release)
+            // -60 dB, a thousandth of the level, after releaseFrames frames.
+            voice.decay = std::pow(0.001f, 1.0f / float(command.releaseFrames));
         else
             voice.paused = command.kind == Kind::Pause;
     }
@@ -273,8 +295,13 @@ void Mixer::mixVoice(Playing &voice, float *stereo, std::uint32_t frames)
             right = samples[2 * at + 1] +
                     fraction * float(samples[2 * next + 1] - samples[2 * at + 1]);
         }
-        stereo[2 * frame] += left * scale * voice.gainLeft;
-        stereo[2 * frame + 1] += right * scale * voice.gainRight;
+        stereo[2 * frame] += left * scale * voice.gainLeft * voice.envelope;
+        stereo[2 * frame + 1] += right * scale * voice.gainRight * voice.envelope;
+        if (voice.decay < 1) {
+            voice.envelope *= voice.decay;
+            if (voice.envelope < 0.001f)
+                return endVoice(int(&voice - playing_.data()));
+        }
         voice.position += voice.step;
         if (voice.position >= end) {
             if (!voice.looped)
@@ -288,6 +315,7 @@ void Mixer::render(float *stereo, std::uint32_t frames)
 {
     std::memset(stereo, 0, sizeof(float) * channels * frames);
     applyCommands();
+    silenced_ = false;
     if (activeVoices_ == 0)
         return;
     for (Playing &voice : playing_) {
@@ -300,7 +328,11 @@ void Mixer::render(float *stereo, std::uint32_t frames)
 bool Mixer::renderLate(float *stereo, std::uint32_t frames)
 {
     applyCommands();
-    bool mixed = false;
+    // After Stop, what was queued is silence too.
+    bool mixed = silenced_;
+    if (silenced_)
+        std::memset(stereo, 0, sizeof(float) * channels * frames);
+    silenced_ = false;
     for (Playing &voice : playing_) {
         if (voice.fresh && voice.active && !voice.paused) {
             mixVoice(voice, stereo, frames);

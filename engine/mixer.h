@@ -11,6 +11,14 @@ namespace kevaro {
 
 struct DecodedNote;
 
+// How a voice is played beyond its placement: its loudness (a key's velocity) and its pitch as
+// a ratio to the recording's (a note played from a neighbour's file).
+struct NoteExpression
+{
+    float gain = 1;
+    double pitch = 1;
+};
+
 // The engine's own voice mixer. Two sides:
 // - the control side (start, stop, pause, ...) runs on whichever thread plays notes, one call
 //   at a time (the caller serialises them);
@@ -34,6 +42,8 @@ public:
         bool valid() const { return slot >= 0; }
     };
 
+    using Expression = NoteExpression;
+
     Mixer();
     ~Mixer();
     Mixer(const Mixer &) = delete;
@@ -44,11 +54,13 @@ public:
     // the caller keeps a handle, so the voice is taken for a newer note only when no other can
     // be. An invalid ref when the command queue is full.
     VoiceRef start(std::shared_ptr<const DecodedNote> note, float x, float y, float z, bool looped,
-                   bool paused, bool held);
+                   bool paused, bool held, Expression expression = {});
     void pause(VoiceRef voice);
     // Continues a paused voice, starts one opened paused, replays a stopped one.
     void resume(VoiceRef voice);
     void stop(VoiceRef voice);
+    // Ends the voice with a fade to -60 dB over that many frames, as a lifted key does.
+    void release(VoiceRef voice, std::uint32_t frames);
     // The caller let go of its handle: a voice that no longer sounds is freed.
     void letGo(VoiceRef voice);
     void stopAll();
@@ -60,12 +72,13 @@ public:
     // Render side. Mixes the next frames of every voice.
     void render(float *stereo, std::uint32_t frames);
     // Mixes only the voices started since the last render into frames already rendered (and
-    // queued at the sound server), so that a new note need not wait behind them. Those voices
-    // go on from there at the next render. Whether any was mixed.
+    // queued at the sound server), so that a new note need not wait behind them; after
+    // stopAll() those frames become silence first. Those voices go on from there at the next
+    // render. Whether the frames changed.
     bool renderLate(float *stereo, std::uint32_t frames);
 
 private:
-    enum class Kind : std::uint8_t { Start, Pause, Resume, Stop, StopAll };
+    enum class Kind : std::uint8_t { Start, Pause, Resume, Stop, Release, StopAll };
     struct Command
     {
         Kind kind = Kind::Stop;
@@ -76,6 +89,7 @@ private:
         double step = 1;
         bool looped = false;
         bool paused = false;
+        std::uint32_t releaseFrames = 0;
     };
     struct Ended
     {
@@ -89,6 +103,7 @@ private:
         std::uint32_t generation = 0;
         State state = State::Free;
         bool held = false;
+        bool released = false;
         // The render side plays it until it says it ended.
         bool rendering = false;
         std::uint64_t startedAt = 0;
@@ -103,6 +118,9 @@ private:
         double position = 0;
         double step = 1;
         float gainLeft = 0, gainRight = 0;
+        // While released: the level, multiplied by decay each frame until -60 dB.
+        float envelope = 1;
+        float decay = 1;
         bool active = false;
         bool paused = false;
         bool looped = false;
@@ -140,6 +158,8 @@ private:
 
     std::array<Playing, voiceCount> playing_;
     int activeVoices_ = 0;
+    // A stopAll() taken since the last render.
+    bool silenced_ = false;
 };
 
 } // namespace kevaro

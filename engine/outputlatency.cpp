@@ -3,6 +3,7 @@
 #include "audiooutput.h"
 #include "realtimekit.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <pthread.h>
@@ -24,6 +25,8 @@ std::string environment(const char *name)
 
 int requestedPeriodFrames()
 {
+    // Said once, however often outputs are opened.
+    static std::atomic<bool> said{false};
     const std::string requested = environment("KEVARO_AUDIO_PERIOD");
     if (requested.empty())
         return 0;
@@ -31,9 +34,10 @@ int requestedPeriodFrames()
     const long frames = std::strtol(requested.c_str(), &end, 10);
     if (*end == '\0' && frames >= 64 && frames <= 8192)
         return int(frames);
-    std::fprintf(stderr,
-                 "kevaro: ignoring KEVARO_AUDIO_PERIOD=%s (frames per period, 64 to 8192)\n",
-                 requested.c_str());
+    if (!said.exchange(true))
+        std::fprintf(stderr,
+                     "kevaro: ignoring KEVARO_AUDIO_PERIOD=%s (frames per period, 64 to 8192)\n",
+                     requested.c_str());
     return 0;
 }
 
@@ -104,6 +108,12 @@ int OutputLatency::chosenPeriodFrames()
         return requested;
     return mixerCanRunRealtime() || realtimeKitGrants() ? realtimePeriodFrames
                                                         : ordinaryPeriodFrames;
+}
+
+int OutputLatency::queuedPeriodFrames()
+{
+    const int requested = requestedPeriodFrames();
+    return requested ? requested : ordinaryPeriodFrames;
 }
 
 OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)

@@ -30,6 +30,10 @@ public:
     // Frames per period the engine asks for: KEVARO_AUDIO_PERIOD if valid, else 256 where the
     // render thread can run real-time, else 1024. May ask RealtimeKit.
     static int chosenPeriodFrames();
+    // The same for an output that mixes a new note into what it already queued (the pulse
+    // stream): its buffer no longer sets a note's delay, so it is as long as keeps a busy
+    // machine free of dropouts and a silent piano cheap, real-time or not.
+    static int queuedPeriodFrames();
     // Gives the output's render thread real-time priority, by the process itself where it may,
     // else through RealtimeKit, unless the sound server's library did already; how it got it.
     static MixerPriority raiseRenderThread(pid_t thread);

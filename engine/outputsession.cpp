@@ -13,13 +13,13 @@ namespace kevaro {
 
 std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
-    const int periodFrames = OutputLatency::chosenPeriodFrames();
     // Asked, not guessed: PipeWire's pulse server says it is PipeWire.
     const SoundServer::Answer server = SoundServer::ask();
     auto session = std::make_shared<OutputSession>();
     if (server.isPipeWire || (!server.answers && PipeWireOutput::worthTrying())) {
         PipeWireOutput::Outcome outcome;
-        session->output_ = PipeWireOutput::start(session->mixer_, periodFrames, outcome);
+        session->output_ =
+            PipeWireOutput::start(session->mixer_, OutputLatency::chosenPeriodFrames(), outcome);
         // A PipeWire that played for us and does not answer now is restarting or hung: wait
         // for it rather than settle for its slower pulse server.
         if (!session->output_ && outcome == PipeWireOutput::Outcome::Awaited)
@@ -27,7 +27,8 @@ std::shared_ptr<OutputSession> OutputSession::openDefault()
     }
     if (!session->output_ && server.answers) {
         std::string whyNot;
-        session->output_ = PulseOutput::open(session->mixer_, periodFrames, whyNot);
+        session->output_ =
+            PulseOutput::open(session->mixer_, OutputLatency::queuedPeriodFrames(), whyNot);
         if (!session->output_)
             std::fprintf(stderr, "kevaro: %s\n", whyNot.c_str());
     }

@@ -270,8 +270,9 @@ TEST(Mixer, RendersOnItsOwnThreadWhileNotesComeAndGo)
             voice->stop();
         if (voice)
             voice->release();
-        // As fast as a test can press, faster than any hand: let the render side keep up.
-        while (output.mixer().commandsWaiting())
+        // As fast as a test can press, faster than any hand: now and then the render side
+        // catches up, so the command queue never fills.
+        while (press % 64 == 0 && output.mixer().commandsWaiting())
             std::this_thread::yield();
     }
     first->release();
@@ -281,6 +282,96 @@ TEST(Mixer, RendersOnItsOwnThreadWhileNotesComeAndGo)
     // The engine's last release silenced everything, looped notes too.
     output.render(256);
     EXPECT_TRUE(sameSamples(output.render(256), std::vector<float>(512)));
+}
+
+namespace {
+
+std::shared_ptr<const kevaro::DecodedNote> constantNote(std::int16_t level, std::size_t frames)
+{
+    auto note = std::make_shared<kevaro::DecodedNote>();
+    note->samples.assign(frames, level);
+    note->channels = 1;
+    note->sampleRate = kevaro::Mixer::rate;
+    return note;
+}
+
+std::vector<float> leftOf(kevaro::Mixer &mixer, std::uint32_t frames)
+{
+    std::vector<float> stereo(2 * frames), left(frames);
+    mixer.render(stereo.data(), frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        left[i] = stereo[2 * i];
+    return left;
+}
+
+} // namespace
+
+TEST(Mixer, GainPitchAndReleaseShapeAVoice)
+{
+    kevaro::Mixer mixer;
+    const auto note = constantNote(16384, 48000);
+    // Half the gain, twice the pitch: half as loud, over in half the frames.
+    mixer.start(constantNote(16384, 1000), 0, 0, 0, false, false, false, {0.5f, 2.0});
+    const std::vector<float> quick = leftOf(mixer, 600);
+    EXPECT_FLOAT_EQ(quick[0], 0.25f);
+    EXPECT_EQ(std::count(quick.begin(), quick.end(), 0.25f), 500);
+
+    // Released, a note falls smoothly to -60 dB within the frames asked, then ends.
+    const kevaro::Mixer::VoiceRef voice = mixer.start(note, 0, 0, 0, true, false, true);
+    leftOf(mixer, 100);
+    mixer.release(voice, 4800);
+    const std::vector<float> fade = leftOf(mixer, 4800);
+    EXPECT_LE(fade.front(), 0.5f);
+    EXPECT_TRUE(std::is_sorted(fade.rbegin(), fade.rend())) << "the fade rises somewhere";
+    EXPECT_LT(fade.back(), 0.5f * 0.0011f);
+    EXPECT_FALSE(mixer.isSounding(voice));
+    EXPECT_TRUE(sameSamples(leftOf(mixer, 100), std::vector<float>(100)));
+    mixer.letGo(voice);
+}
+
+TEST(Mixer, LateMixAddsOnlyNewNotesAndStopSilencesWhatIsQueued)
+{
+    kevaro::Mixer mixer;
+    mixer.start(constantNote(8192, 48000), 0, 0, 0, false, false, false);
+    std::vector<float> queued(2 * 100);
+    mixer.render(queued.data(), 100);
+    // Mixed into frames already queued: only the new note is added, from their first frame,
+    // and it goes on from there.
+    mixer.start(constantNote(4096, 48000), 0, 0, 0, false, false, false);
+    EXPECT_TRUE(mixer.renderLate(queued.data(), 100));
+    EXPECT_FLOAT_EQ(queued[0], 0.375f);
+    EXPECT_FALSE(mixer.renderLate(queued.data(), 100));
+    EXPECT_FLOAT_EQ(leftOf(mixer, 1)[0], 0.375f);
+    mixer.stopAll();
+    EXPECT_TRUE(mixer.renderLate(queued.data(), 100));
+    EXPECT_TRUE(sameSamples(queued, std::vector<float>(200)));
+}
+
+TEST(Mixer, TakesTheLongestSoundingVoiceReleasedFirstLoopedLast)
+{
+    kevaro::Mixer mixer;
+    const auto note = constantNote(1, 48000);
+    const kevaro::Mixer::VoiceRef looped = mixer.start(note, 0, 0, 0, true, false, true);
+    const kevaro::Mixer::VoiceRef held = mixer.start(note, 0, 0, 0, false, false, true);
+    std::vector<kevaro::Mixer::VoiceRef> others;
+    for (int i = 2; i < kevaro::Mixer::voiceCount; ++i)
+        others.push_back(mixer.start(note, 0, 0, 0, false, false, false));
+    mixer.release(others.back(), 48000);
+    leftOf(mixer, 10);
+    // Full, new held notes come: the released one goes first, then the oldest nobody holds,
+    // then the held one; the looped one, older than all, stays.
+    const auto press = [&] { mixer.start(note, 0, 0, 0, false, false, true); };
+    press();
+    EXPECT_FALSE(mixer.isSounding(others.back()));
+    EXPECT_TRUE(mixer.isSounding(others.front()));
+    press();
+    EXPECT_FALSE(mixer.isSounding(others.front()));
+    for (std::size_t i = 1; i + 1 < others.size(); ++i)
+        press();
+    EXPECT_TRUE(mixer.isSounding(held));
+    press();
+    EXPECT_FALSE(mixer.isSounding(held));
+    EXPECT_TRUE(mixer.isSounding(looped));
 }
 
 TEST(OutputLatency, PeriodsFollowThePriorityUnlessAsked)

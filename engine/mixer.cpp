@@ -311,11 +311,13 @@ void Mixer::mixVoice(Playing &voice, float *stereo, std::uint32_t frames)
     }
 }
 
-void Mixer::render(float *stereo, std::uint32_t frames)
+void Mixer::render(float *stereo, std::uint32_t frames, bool takeCommands)
 {
     std::memset(stereo, 0, sizeof(float) * channels * frames);
-    applyCommands();
-    silenced_ = false;
+    if (takeCommands) {
+        applyCommands();
+        silenced_ = false;
+    }
     if (activeVoices_ == 0)
         return;
     for (Playing &voice : playing_) {

@@ -69,8 +69,9 @@ public:
     // Whether commands wait for the render side; any thread.
     bool commandsWaiting() const { return !commands_.empty(); }
 
-    // Render side. Mixes the next frames of every voice.
-    void render(float *stereo, std::uint32_t frames);
+    // Render side. Mixes the next frames of every voice; without takeCommands, of the voices
+    // it has, leaving new commands for renderLate().
+    void render(float *stereo, std::uint32_t frames, bool takeCommands = true);
     // Mixes only the voices started since the last render into frames already rendered (and
     // queued at the sound server), so that a new note need not wait behind them; after
     // stopAll() those frames become silence first. Those voices go on from there at the next

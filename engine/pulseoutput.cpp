@@ -21,6 +21,8 @@ constexpr std::size_t frameBytes = sizeof(float) * Mixer::channels;
 // How far ahead of the server's play position a late note starts: the server's own rewind
 // safety and the way to it. Frames written closer would be played before they arrive.
 constexpr std::uint64_t marginFrames = 96;
+// How long new notes wait for the play position before they are mixed behind the queue.
+constexpr std::chrono::milliseconds maxPositionWait{50};
 // Comfortably more than the server keeps queued, so the frames it may rewind are all here.
 constexpr std::uint64_t historyFrames = 1 << 16;
 
@@ -272,7 +274,11 @@ void PulseOutput::fill(std::size_t bytes)
         }
         const auto frames = std::uint32_t(size / frameBytes);
         auto *stereo = static_cast<float *>(data);
-        mixer_.render(stereo, frames);
+        // While the play position is asked for, new notes wait for it: mixed in here, they
+        // would sound only behind everything queued before. Not for ever, should no answer come.
+        const bool positionComing =
+            timingAsked_ && std::chrono::steady_clock::now() - timingAskedAt_ < maxPositionWait;
+        mixer_.render(stereo, frames, !positionComing);
         remember(stereo, written_, frames);
         if (pa_stream_write(stream_, data, size, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return;
@@ -299,6 +305,7 @@ void PulseOutput::notesWoke()
         this);
     if (operation) {
         timingAsked_ = true;
+        timingAskedAt_ = std::chrono::steady_clock::now();
         pa_operation_unref(operation);
     }
 }

@@ -3,6 +3,7 @@
 #include "audiooutput.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,8 +86,9 @@ private:
     std::vector<float> late_;
     // Frames written since the stream started: the stream's write index.
     std::uint64_t written_ = 0;
-    // A timing update is on its way for waiting notes.
+    // A timing update is on its way for waiting notes, asked at that time.
     bool timingAsked_ = false;
+    std::chrono::steady_clock::time_point timingAskedAt_;
 
     std::atomic<pid_t> renderThread_{0};
     std::atomic<bool> disconnected_{false};

@@ -16,12 +16,28 @@ fail() { echo "FAIL: $*"; cat "$state/probe.out"; exit 1; }
 
 session_server=pulse
 server_start
-start_recording "$state/rec.raw"
-"$probe" >"$state/probe.out" 2>&1 || fail "the probe failed"
-# The monitor delivers late.
-sleep 0.5
-stop_recording
-cat "$state/probe.out"
+# run_probe: one take, recorded; the recording's largest step between neighbouring samples.
+# The drone (6000 at 110 Hz) changes by up to 86 a sample, the note (12000 at 440 Hz) by up to
+# 691 and, cut into by up to a sink block in its 200 ms rise, by some hundreds; frames
+# misplaced or lost in the rewrite step by more.
+run_probe() {
+    start_recording "$state/rec.raw"
+    "$probe" >"$state/probe.out" 2>&1 || fail "the probe failed"
+    # The monitor delivers late: wait for the drone's first second and the note to be recorded.
+    wait_for "[ \$(stat -c %s '$state/rec.raw') -ge 144000 ]" "the recording" || true
+    stop_recording
+    cat "$state/probe.out"
+    step=$(od -An -v -t d2 -w2 "$state/rec.raw" |
+        awk 'NR > 1 { d = $1 - p; if (d < 0) d = -d; if (d > m) m = d } { p = $1 } END { print m + 0 }')
+    echo "largest step: $step"
+}
+# A take in which the server ran dry (a busy machine) shows that gap, whatever the rewrite
+# did: such a take is tried again.
+for take in 1 2 3; do
+    run_probe
+    [ "$step" -gt 1200 ] && [ "$(sed -n 's/^underflows: //p' "$state/probe.out")" != 0 ] || break
+    echo "take $take ran dry; again"
+done
 
 grep -q "^server: pulseaudio$" "$state/probe.out" || fail "the server did not say it is PulseAudio"
 late=$(sed -n 's/^notes mixed late: //p' "$state/probe.out")
@@ -30,11 +46,5 @@ loudest=$(loudest "$state/rec.raw")
 echo "loudest sample: ${loudest:-none}"
 # The drone alone peaks at 6000.
 [ "${loudest:-0}" -gt 12000 ] || fail "the note was not heard"
-# The largest step between neighbouring samples: the drone (6000 at 110 Hz) changes by up to
-# 86 a sample, the note (12000 at 440 Hz) by up to 691 and, cut into by up to a sink block in
-# its 200 ms rise, by some hundreds; frames misplaced or lost in the rewrite step by more.
-step=$(od -An -v -t d2 -w2 "$state/rec.raw" |
-    awk 'NR > 1 { d = $1 - p; if (d < 0) d = -d; if (d > m) m = d } { p = $1 } END { print m + 0 }')
-echo "largest step: $step"
 [ "$step" -le 1200 ] || fail "the recording steps by $step"
 echo PASS

@@ -30,17 +30,6 @@ void endWithinDeadline()
     }).detach();
 }
 
-// A Wayland session that also offers X (XWayland, as GNOME and Plasma do) or a kiosk compositor
-// started from a text console: Qt would pick X by DISPLAY or by the console's session type and
-// draw through XWayland, blurred on scaled screens. Our own Wayland window, unless the session
-// says X11 or the user chose a platform; X where Wayland cannot be reached.
-void preferWayland()
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qgetenv("XDG_SESSION_TYPE") != "x11")
-        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -56,7 +45,6 @@ int main(int argc, char **argv)
     // the window. A desktop's own input method, where one is set, stays in charge.
     if (qEnvironmentVariableIsEmpty("QT_IM_MODULE"))
         qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
-    preferWayland();
     QGuiApplication app(argc, argv);
     if (const std::optional<int> status = CommandLine::answer(app))
         return *status;

@@ -6,7 +6,8 @@
 # configuration. realtimekit_start yes|no: a private system bus with polkitd and rtkit-daemon,
 # with yes a polkit rule granting RealtimeKit to USER; as_user CMD...: runs CMD in the session
 # as USER; session_stop: ends all of it by pid.
-# Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS.
+# Exports DISPLAY, PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and DBUS_SYSTEM_BUS_ADDRESS. The X
+# screen is 1366x768, or $screen (WxH) if set. sway_start SCALE: sway in that X server.
 set -euo pipefail
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 session_pids=() session_rule=""
@@ -58,7 +59,7 @@ session_start() {
     session_dirs "$1" "$3"
     session_server=$2
     unset PULSE_SERVER DISPLAY
-    x_start 1366x768
+    x_start "${screen:-1366x768}"
     spawn as_user dbus-daemon --session --nofork --address="unix:path=$session_dir/runtime/bus"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$session_dir/runtime/bus"
     wait_for "[ -S '$session_dir/runtime/bus' ]" "the session bus"
@@ -72,6 +73,35 @@ x_start() {
     spawn as_user Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$session_dir/display" >/dev/null 2>&1
     wait_for "[ -s '$session_dir/display' ]" "the X server"
     export DISPLAY=":$(cat "$session_dir/display")"
+}
+
+# sway_start SCALE: sway as the session's user, nested in the X server (in one window as large
+# as the X screen, at output scale SCALE), without XWayland: the X pointer and keyboard, which
+# xdotool drives, are sway's. Exports WAYLAND_DISPLAY, SWAYSOCK and XDG_SESSION_TYPE=wayland,
+# as a desktop's Wayland session has them; DISPLAY stays, as GNOME and Plasma keep one.
+sway_start() {
+    local size
+    size=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
+    printf '%s\n' "xwayland disable" "output * resolution $size scale $1" "default_border none" \
+        "default_floating_border none" >"$session_dir/sway.config"
+    spawn as_user env WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        sway -c "$session_dir/sway.config" >"$session_dir/sway.log" 2>&1
+    wait_for "compgen -G '$session_dir/runtime/sway-ipc.*.sock'" sway || { tail "$session_dir/sway.log"; return 1; }
+    export SWAYSOCK XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY
+    SWAYSOCK=$(compgen -G "$session_dir/runtime/sway-ipc.*.sock")
+    WAYLAND_DISPLAY=$(compgen -G "$session_dir/runtime/wayland-[0-9]")
+}
+
+# sway_shells APP_ID: the shells of sway's shown windows of that app_id ("xdg_shell" for a
+# native Wayland one).
+sway_shells() {
+    swaymsg -t get_tree -r | python3 -c 'import json, sys
+def walk(node):
+    yield node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        yield from walk(child)
+print(" ".join(n.get("shell", "") for n in walk(json.load(sys.stdin))
+               if n.get("app_id") == sys.argv[1] and n.get("visible")))' "$1"
 }
 
 # The session's sound server, also again after it was stopped; $server_pids its processes.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <qpa/qwindowsysteminterface.h>
 #include <QtQml/qqmlextensionplugin.h>
 
 // The document's module and the sound element's, linked in.
@@ -31,10 +32,16 @@ PianoView::PianoView(const QByteArray &settings)
     if (file.open(QIODevice::WriteOnly))
         file.write(settings);
     file.close();
+    // As the piano's own window: the scene follows the window's size.
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1366, 768);
     view.setSource(QUrl("qrc:qml/qml/kevaro/main.qml"));
     view.show();
     view.requestActivate();
-    if (QTest::qWaitForWindowActive(&view))
+    // Wayland lets no client activate its own window (qWaitForWindowActive refuses there): the
+    // compositor makes a new window active by giving it the keyboard. Waiting for that works
+    // on every platform.
+    if (QTest::qWaitForWindowExposed(&view) && QTest::qWaitFor([this] { return view.isActive(); }))
         earlierHandler = qInstallMessageHandler(collectNotes);
 }
 
@@ -46,6 +53,12 @@ PianoView::~PianoView()
 bool PianoView::isReady() const
 {
     return view.status() == QQuickView::Ready && view.isActive() && view.size() == QSize(1366, 768);
+}
+
+void PianoView::cancelTouch()
+{
+    QWindowSystemInterface::handleTouchCancelEvent<QWindowSystemInterface::SynchronousDelivery>(
+        &view, touchScreen());
 }
 
 QPoint PianoView::middleOf(const QString &id)

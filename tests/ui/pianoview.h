@@ -31,6 +31,8 @@ public:
         touch().press(0, at).commit();
         touch().release(0, at).commit();
     }
+    // The compositor takes every touch back, as for a gesture of its own.
+    void cancelTouch();
 
     // Notes played since the last clear(), as their paths below /kevaro-test without ".wav".
     static QStringList played;

@@ -6,9 +6,8 @@
 
 namespace {
 
-constexpr int pictureWidth = 1336;
+constexpr int pictureWidth = 1366;
 constexpr int pictureHeight = 768;
-constexpr qreal stretch = 1366.0 / pictureWidth;
 constexpr qreal bandHeight = 64;
 constexpr qreal whiteBottom = 758;
 constexpr qreal blackBottom = 508;
@@ -35,15 +34,9 @@ constexpr Span blackKeys[] = {{-64, 72}, {74, 72},  {203, 72}, {398, 72},  {534,
 constexpr qreal closeLeft = 1304 + 4, closeRight = 1354 - 4;
 constexpr qreal closeTop = 7 + 4, closeBottom = 57 - 4;
 
-qreal toPicture(qreal screenX)
-{
-    return screenX / stretch;
-}
-
 QRectF keyRect(const Span &span, qreal bottom)
 {
-    const qreal left = toPicture(span.x);
-    return QRectF(left, keyTop, toPicture(span.x + span.width) - left, bottom - keyTop);
+    return QRectF(span.x, keyTop, span.width, bottom - keyTop);
 }
 
 void paintKeyBed(QPainter &p)
@@ -158,8 +151,7 @@ void paintBand(QPainter &p)
 
 void paintCloseMark(QPainter &p)
 {
-    const QRectF square(QPointF(toPicture(closeLeft), closeTop),
-                        QPointF(toPicture(closeRight), closeBottom));
+    const QRectF square(QPointF(closeLeft, closeTop), QPointF(closeRight, closeBottom));
     p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(Qt::NoBrush);
     p.drawRect(square.adjusted(1, 1, -1, -1));

@@ -2,7 +2,6 @@
 
 #include <QImage>
 
-// The full-screen keyboard picture, 1336x768 RGB times scale. The screen stretches it
-// horizontally to 1366 pixels, so every key is drawn at its touch area's screen x divided by
-// that stretch.
+// The full-screen keyboard picture, 1366x768 RGB times scale: every key is drawn where its
+// touch area lies.
 QImage drawKeyboard(qreal scale);

@@ -1,5 +1,6 @@
-// Draws the 32 pictures of the piano's resource bundle into a folder, each also at twice the
-// size for enlarged and high-density screens (named with "@2x", which Qt understands):
+// Draws the 32 pictures of the piano's resource bundle into a folder, each also at two and three
+// times the size for enlarged and high-density screens (named with "@2x" and "@3x", which Qt
+// understands):
 //     make-pictures <output-folder>
 
 #include "buttons.h"
@@ -74,10 +75,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     for (const Picture &picture : pictures) {
-        for (const int scale : {1, 2}) {
+        for (const int scale : {1, 2, 3}) {
             QString file = QString::fromLatin1(picture.file);
-            if (scale == 2)
-                file.replace(".png", "@2x.png");
+            if (scale > 1)
+                file.replace(".png", QStringLiteral("@%1x.png").arg(scale));
             const QString path = folder.filePath(file);
             if (!picture.draw(scale).save(path, "PNG")) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

@@ -8,8 +8,8 @@ Item {
     height: Theme.barHeight
 
     required property var sound
-    // Whether the scene is drawn larger than its frame.
-    required property bool enlarged
+    // Device pixels per pixel of the 1366x768 scene: the pictures are read at that size.
+    required property real density
     // The names on the five sound-set captions: the sound element's, until a Save gives others.
     property var setNames: [bar.sound.getmedianame(1), bar.sound.getmedianame(2),
         bar.sound.getmedianame(3), bar.sound.getmedianame(4), bar.sound.getmedianame(5)]
@@ -28,7 +28,7 @@ Item {
         objectName: "flipdesc"
         x: 7
         name: qsTr("Show note names")
-        enlarged: bar.enlarged
+        density: bar.density
         frontPicture: "button_label_disabled"
         backPicture: "button_label_enabled"
     }
@@ -38,7 +38,7 @@ Item {
         objectName: "fliploop"
         x: 64
         name: qsTr("Loop")
-        enlarged: bar.enlarged
+        density: bar.density
         frontPicture: "button_loop_disabled"
         backPicture: "button_loop_enabled"
         onToggled: bar.sound.playlooped = !bar.sound.playlooped
@@ -53,7 +53,7 @@ Item {
         height: 10
         fillMode: Image.PreserveAspectFit
         picture: "slider_bg_300"
-        enlarged: bar.enlarged
+        density: bar.density
         readonly property int value: Math.round(handle.x * 100 / (slider.width - handle.width))
         onValueChanged: bar.sound.setVol(slider.value)
 
@@ -70,9 +70,10 @@ Item {
             smooth: true
             fillMode: Image.PreserveAspectFit
             picture: "slider_50"
-            enlarged: bar.enlarged
+            density: bar.density
 
             MouseArea {
+                objectName: "handledrag"
                 anchors.fill: handle
                 drag.target: handle
                 drag.axis: Drag.XAxis
@@ -102,7 +103,7 @@ Item {
         x: 141
         picture: "button_stop"
         name: qsTr("Stop all sound")
-        enlarged: bar.enlarged
+        density: bar.density
         onTapped: bar.sound.dropit()
     }
 
@@ -113,7 +114,7 @@ Item {
         number: 1
         name: bar.setNames[0]
         selected: bar.selectedSet === 1
-        enlarged: bar.enlarged
+        density: bar.density
         onChosen: bar.choose(1)
     }
     SoundSetButton {
@@ -123,7 +124,7 @@ Item {
         number: 2
         name: bar.setNames[1]
         selected: bar.selectedSet === 2
-        enlarged: bar.enlarged
+        density: bar.density
         onChosen: bar.choose(2)
     }
     SoundSetButton {
@@ -133,7 +134,7 @@ Item {
         number: 3
         name: bar.setNames[2]
         selected: bar.selectedSet === 3
-        enlarged: bar.enlarged
+        density: bar.density
         onChosen: bar.choose(3)
     }
     SoundSetButton {
@@ -143,7 +144,7 @@ Item {
         number: 4
         name: bar.setNames[3]
         selected: bar.selectedSet === 4
-        enlarged: bar.enlarged
+        density: bar.density
         onChosen: bar.choose(4)
     }
     SoundSetButton {
@@ -153,7 +154,7 @@ Item {
         number: 5
         name: bar.setNames[4]
         selected: bar.selectedSet === 5
-        enlarged: bar.enlarged
+        density: bar.density
         onChosen: bar.choose(5)
     }
 
@@ -162,7 +163,7 @@ Item {
         objectName: "flipi"
         x: 840
         name: qsTr("Settings")
-        enlarged: bar.enlarged
+        density: bar.density
         frontPicture: "button_50_disabled"
         backPicture: "button_50_enabled"
         symbol: "i"
@@ -175,7 +176,7 @@ Item {
         x: 1304
         picture: "button_close"
         name: qsTr("Close")
-        enlarged: bar.enlarged
+        density: bar.density
         onTapped: Qt.quit()
     }
 }

@@ -10,8 +10,8 @@ Flipable {
     property bool flipped: false
     required property string frontPicture
     required property string backPicture
-    // Whether the scene is drawn larger than its frame.
-    required property bool enlarged
+    // Device pixels per pixel of the 1366x768 scene: the pictures are read at that size.
+    required property real density
     // What it switches, for people who do not see it.
     required property string name
     // Lettering on both faces, if any: pale on the front, red on the back.
@@ -34,7 +34,7 @@ Flipable {
         width: 50
         height: 50
         picture: toggle.frontPicture
-        enlarged: toggle.enlarged
+        density: toggle.density
 
         FaceSymbol {
             anchors.centerIn: frontFace
@@ -47,7 +47,7 @@ Flipable {
         width: 50
         height: 50
         picture: toggle.backPicture
-        enlarged: toggle.enlarged
+        density: toggle.density
 
         FaceSymbol {
             anchors.centerIn: backFace

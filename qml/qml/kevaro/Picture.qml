@@ -1,11 +1,12 @@
 import QtQuick
 
-// A picture of qml/images, named without its ending. While the scene is drawn larger than its
-// 1366x768 frame, the picture drawn at twice the size is read instead; Qt takes its scale from
-// the "@2x" in its name, and on a high-density screen finds the "@2x" picture by itself.
+// A picture of qml/images, named without its ending, read at a size that covers the device
+// pixels it is drawn on: drawn larger than in the 1366x768 frame or on a dense screen, the
+// picture drawn at two or three times the size ("@2x", "@3x", whose scale Qt reads from the
+// name).
 Image {
     required property string picture
-    // Whether the scene is drawn larger than its frame.
-    required property bool enlarged
-    source: "../../images/" + picture + (enlarged ? "@2x" : "") + ".png"
+    // Device pixels per pixel of the 1366x768 scene.
+    required property real density
+    source: "../../images/" + picture + Theme.sizeSuffix(density) + ".png"
 }

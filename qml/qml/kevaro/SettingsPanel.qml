@@ -16,8 +16,8 @@ Rectangle {
     visible: false
 
     required property var sound
-    // Whether the scene is drawn larger than its frame.
-    required property bool enlarged
+    // Device pixels per pixel of the 1366x768 scene: the pictures are read at that size.
+    required property real density
     // The top of the on-screen keyboard, in the pixels of the panel's parent.
     required property real keyboardTop
     // The five names, after a Save that wrote the settings file.
@@ -124,7 +124,7 @@ Rectangle {
             width: 150
             height: 50
             picture: "button_150_blank"
-            enlarged: configform.enlarged
+            density: configform.density
 
             Accessible.role: Accessible.Button
             Accessible.name: savebuttontext1.text

@@ -9,6 +9,11 @@ QtObject {
     // The control bar across the top, over the dark band of the keyboard picture.
     readonly property int barHeight: 64
 
+    // The ending of the pictures drawn large enough for this many device pixels per scene pixel.
+    function sizeSuffix(density: real): string {
+        return density <= 1 ? "" : density <= 2 ? "@2x" : "@3x"
+    }
+
     // The bands beside the scaled scene, in the bar's dark colour.
     readonly property color band: "#0e0d0c"
     // Lettering on the bar's buttons and the volume.

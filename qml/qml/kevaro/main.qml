@@ -29,8 +29,9 @@ Rectangle {
         y: (rectangle1.height - height * scale) / 2
         // Labels at the edge would otherwise spill into the bands.
         clip: true
-        // Drawn larger than its frame, the scene shows the pictures drawn at twice the size.
-        readonly property bool enlarged: scale > 1
+        // Device pixels per scene pixel, for which the pictures are read at two or three times
+        // their size.
+        readonly property real density: scale * Screen.devicePixelRatio
 
         BorderImage {
             id: background
@@ -40,15 +41,14 @@ Rectangle {
             width: Theme.frameWidth
             height: Theme.frameHeight
             smooth: true
-            // Qt reads the scale of the double-size picture from its name.
-            source: scene.enlarged ? "../../images/Tasten@2x.png" : "../../images/Tasten.png"
+            source: "../../images/Tasten" + Theme.sizeSuffix(scene.density) + ".png"
         }
 
         ControlBar {
             id: controlbar
             objectName: "controlbar"
             sound: rsound
-            enlarged: scene.enlarged
+            density: scene.density
         }
 
         Keyboard {
@@ -62,7 +62,7 @@ Rectangle {
             id: configform
             objectName: "configform"
             sound: rsound
-            enlarged: scene.enlarged
+            density: scene.density
             visible: controlbar.settingsShown
             keyboardTop: inputpanel.y
             onSaved: names => controlbar.setNames = names

@@ -18,8 +18,8 @@ session_server=pulse
 server_start
 start_recording "$state/rec.raw"
 "$probe" >"$state/probe.out" 2>&1 || fail "the probe failed"
-# The monitor delivers late.
-sleep 0.5
+# The monitor delivers late: until the drone's end is in the recording.
+wait_for '[ "$(loudest "$state/rec.raw" 4800)" -lt 100 ]' "the drone's end" || fail "the drone did not end"
 stop_recording
 cat "$state/probe.out"
 

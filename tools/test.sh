@@ -25,7 +25,9 @@ else
     supp=$root/tests/sanitize
     # Leaks and races inside the system's libraries (fontconfig, Mesa, PulseAudio, D-Bus) are
     # theirs; ours are reported.
-    export ASAN_OPTIONS=detect_leaks=1
+    # Whole allocation stacks: the leak suppressions name frames deep inside Qt, whose
+    # libraries the fast unwinder cannot walk.
+    export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0
     export LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$supp/tsan.supp

@@ -116,16 +116,28 @@ void TestConfig::failedAndKilledSavesKeepTheEarlierFile()
     QCOMPARE(status, 0);
     QCOMPARE(settingsFile(), longForm);
 
-    // Saves killed by SIGKILL at random points while a child saves the two forms in turn.
+    // Saves killed by SIGKILL at points spread over a few saves, while a child saves the two
+    // forms in turn, back to back. The kill waits for the child's first whole save (a byte on a
+    // pipe), so that it lands inside a later one rather than before the child writes at all.
     int halfWritten = 0;
     for (int kill = 0; kill < 1000; ++kill) {
+        int saved[2];
+        QVERIFY(pipe(saved) == 0);
         const pid_t pid = fork();
-        if (pid == 0)
+        if (pid == 0) {
+            close(saved[0]);
             for (int n = 0;; ++n)
-                saveShortOrLong(n);
-        usleep(useconds_t(kill * 37 % 4000));
+                if (saveShortOrLong(n))
+                    (void)!write(saved[1], "", 1);
+        }
+        close(saved[1]);
+        char byte;
+        const bool savedOnce = read(saved[0], &byte, 1) == 1;
+        usleep(useconds_t(kill * 37 % 1500));
         ::kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
+        close(saved[0]);
+        QVERIFY(savedOnce);
         halfWritten += !QList<QByteArray>{shortForm, longForm}.contains(settingsFile());
     }
     QCOMPARE(halfWritten, 0);

@@ -31,5 +31,5 @@ want=$(printf "dir_0%s\n" "1 = $sets/grand" "2 = $sets/epiano" "3 = $sets/organ"
     fail "the first start wrote: $(cat "$HOME/.kevaro/kevaro.config")"
 # Every start sets the system volume to 100, through the service the bus started.
 wait_for "pactl get-sink-volume v | grep -q ' 100%'" "100 %" || fail "the volume service did not set 100 %"
-press_heard "a press on C1"
-python3 "$e2e_dir/tones.py" "$work/heard.raw" 261.6 || fail "C1 is not middle C"
+# The packaged Grand's C1 is middle C.
+pitch=261.6 press_heard "a press on C1"

@@ -11,8 +11,10 @@ e2e_start kevaro-test "$2" yes
 notes=$work/notes
 # Stopped by the session first: slowfs unmounts itself, else it is forced off.
 trap 'rm -f "$work/hold"; session_stop; ! mountpoint -q "$notes" || fusermount3 -uz "$notes"; e2e_stop' EXIT
-keys=(c1:380:650 d1:490:650 e1:613:650 f1:700:650 g1:820:650 a1:950:650)
-for key in "${keys[@]}"; do tone "$work/tones/key${key%%:*}.wav" 523.25; done
+# Each its own pitch, so that a press on C1 that plays another key is heard as wrong.
+keys=(c1:380:650:523.25 d1:490:650:587.33 e1:613:650:659.26 f1:700:650:698.46 g1:820:650:783.99
+    a1:950:650:880)
+for key in "${keys[@]}"; do tone "$work/tones/key${key%%:*}.wav" "${key##*:}"; done
 if [ -n "$slowfs" ] && [ -w /dev/fuse ]; then
     mkdir "$notes"
     spawn "$slowfs" "$work/tones" keyc1.wav "$work/hold" "$notes" -f \
@@ -38,7 +40,7 @@ screen_shows "$work/plain.png" "without labels" || fail "the label toggle did no
 hung_round() {
     kill -STOP $server_pids
     click 166 32
-    for key in "${keys[@]:1}"; do IFS=: read -r _ x y <<<"$key" && click "$x" "$y"; done
+    for key in "${keys[@]:1}"; do IFS=: read -r _ x y _ <<<"$key" && click "$x" "$y"; done
     click 32 32
     screen_shows "$work/labels.png" "with labels while the sound server hangs" ||
         fail "while the sound server hung $1, the screen froze"

@@ -197,13 +197,36 @@ volume_bus() {
     wait_for "[ -S '$work/bus' ]" "the session bus"
 }
 
-# start_kevaro [VAR=VALUE...]: starts $kevaro in the session and waits for its window, then
-# $settle seconds (2 unless set) for the first frame: presses before it would bunch up.
+# drawn_at X Y: where the point X Y of the 1366x768 scene is on the screen, which shows the
+# scene scaled to fit and centred, with bands where the shape differs.
+drawn_at() {
+    local w h
+    read -r w h < <(xdotool getdisplaygeometry)
+    awk -v w="$w" -v h="$h" -v x="$1" -v y="$2" 'BEGIN { s = w / 1366 < h / 768 ? w / 1366 : h / 768
+        printf "%d %d", (w - 1366 * s) / 2 + x * s, (h - 768 * s) / 2 + y * s }'
+}
+
+# drawn: the keys are on screen: a patch low on C1's white key is light throughout, which
+# neither a window not drawn yet nor the X server's checkered root is.
+drawn() {
+    local at
+    at=$(drawn_at 390 650)
+    import -display "$DISPLAY" -window root -crop "4x4+${at% *}+${at#* }" +repage -depth 8 gray:- |
+        od -An -v -tu1 | awk '{ for (i = 1; i <= NF; i++) if ($i < 200) exit 1 } END { if (!NR) exit 1 }'
+}
+
+# start_kevaro [VAR=VALUE...]: starts $kevaro in the session and waits for its window and its
+# keys drawn: presses before the first frame would bunch up. With $settle set it returns that
+# many seconds after the window shows instead, for a test that presses early on purpose.
 start_kevaro() {
     spawn as_user env QT_QPA_PLATFORM=xcb "$@" "$kevaro" >/dev/null 2>"$work/kevaro.err"
     kevaro_pid=$!
     wait_for "xdotool search --onlyvisible --pid $kevaro_pid" "the window" || fail "no window"
-    sleep "${settle:-2}"
+    if [ -n "${settle:-}" ]; then
+        sleep "$settle"
+    else
+        wait_for drawn "the keys" || fail "the window shows no keys"
+    fi
 }
 
 click() { xdotool mousemove "$1" "$2" click 1; }
@@ -238,15 +261,20 @@ onset_ms() {
         awk '!at && ($1 > 4000 || $1 < -4000) { at = NR } END { if (at) printf "%d\n", (at - 1) / 48 }'
 }
 
-# press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1 (at X Y of $press, if set);
-# it must be heard, within $within ms (150 unless set). The press is placed in the recording by
-# its length then, which runs behind the sink by the recorder's latency: 150 ms leaves room.
+# heard_out FILE BYTE: since byte BYTE the recording has sounded, and its last 100 ms are quiet.
+heard_out() { [ "$(loudest "$1" "+$(($2 + 1))")" -gt 2000 ] && [ "$(loudest "$1" 9600)" -lt 1000 ]; }
+
+# press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1 (at X Y of $press, if set),
+# then runs $after_press; C1 must be heard, within $within ms (150 unless set), at its pitch:
+# $pitch Hz (523.25, the tests' own C1 tone, unless set). The press is placed in the recording
+# by its length then, which runs behind the sink by the recorder's latency: 150 ms leaves room.
 press_heard() {
     local at onset
     start_recording "$work/heard.raw"
     "${@:2}"
     at=$(stat -c %s "$work/heard.raw")
     click ${press:-380 650}
+    ${after_press:-}
     wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + (${within:-150} + 1000) * 96)) ]" \
         "sound after the press" || fail "the recording stopped"
     stop_recording
@@ -254,6 +282,7 @@ press_heard() {
     echo "$1: heard ${onset:-never} ms after the press"
     [ -n "$onset" ] || fail "$1 was not heard"
     [ "$onset" -le "${within:-150}" ] || fail "$1 was heard only $onset ms after the press"
+    python3 "$e2e_dir/tones.py" "$work/heard.raw" "${pitch:-523.25}" || fail "$1 was not C1"
 }
 
 # stream_state: the piano's output on the session's sound server, running, paused or none:

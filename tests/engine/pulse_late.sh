@@ -23,8 +23,8 @@ server_start
 run_probe() {
     start_recording "$state/rec.raw"
     "$probe" >"$state/probe.out" 2>&1 || fail "the probe failed"
-    # The monitor delivers late: wait for the drone's first second and the note to be recorded.
-    wait_for "[ \$(stat -c %s '$state/rec.raw') -ge 144000 ]" "the recording" || true
+    # The monitor delivers late: until the drone's end is in the recording.
+    wait_for '[ "$(loudest "$state/rec.raw" 4800)" -lt 100 ]' "the drone's end" || fail "the drone did not end"
     stop_recording
     cat "$state/probe.out"
     step=$(od -An -v -t d2 -w2 "$state/rec.raw" |

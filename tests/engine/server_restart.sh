@@ -15,10 +15,11 @@ unset PULSE_SERVER ALSOFT_CONF
 trap 'session_stop; kill -9 "${probe_PID:-}" 2>/dev/null || true; rm -rf "$state"' EXIT
 
 fail() { echo "FAIL: $*"; cat "$state/probe.err"; exit 1; }
+# answer: one press's answer, within a second.
+answer() { echo play >&"${probe[1]}" && read -r -t 1 answer <&"${probe[0]}" && echo "$answer"; }
 # press EXPECTED: one press, answered within a second.
 press() {
-    echo play >&"${probe[1]}"
-    read -r -t 1 answer <&"${probe[0]}" || fail "the probe froze on a press"
+    answer=$(answer) || fail "the probe froze on a press"
     [ "$answer" = "$1" ] || fail "the note was $answer, not $1"
 }
 # audible_press: a press while recording the sink, whose loudest sample must be loud.
@@ -44,10 +45,13 @@ grep "kevaro: audio output latency .* (256 frames a period at" "$state/probe.err
 audible_press
 kill -9 "$pulse_pid"
 wait_for "! kill -0 $pulse_pid" "the server to end"
-sleep 0.5
+# Presses play until the engine learns that the server is gone; from then on they are skipped.
+wait_for '[ "$(answer)" = skipped ]' "a press to be skipped" || fail "a press with the server gone still played"
 press skipped
 server_start
-sleep 3
+# The engine opens its output again on its own, and says so.
+wait_for "[ \$(grep -c 'kevaro: audio output latency' '$state/probe.err') -ge 2 ]" "the output again" ||
+    fail "no output once the server was back"
 audible_press
 echo quit >&"${probe[1]}"
 wait "$probe_PID" || fail "the probe failed on its way out"

@@ -71,7 +71,7 @@ step "the two packages alone"
 in_root apt-get install -y -q --no-install-recommends \
     "/kevaro-test/${debs[0]##*/}" "/kevaro-test/${debs[1]##*/}" >"$root/kevaro-test/apt.log" 2>&1 ||
     { cat "$root/kevaro-test/apt.log"; fail "the packages did not install"; }
-grep -E '^(Get|Selecting|Setting up) ' "$root/kevaro-test/apt.log" | grep -c '^Setting up' |
+grep -c '^Setting up' "$root/kevaro-test/apt.log" |
     sed 's/^/packages set up: /'
 outside=$(in_root dpkg -L kevaro kevaro-soundsets | grep -Ev '^/(\.|usr|etc)(/|$)' || true)
 [ -z "$outside" ] || fail "files outside /usr and /etc: $outside"

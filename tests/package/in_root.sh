@@ -51,15 +51,12 @@ session() {
     xdotool mouseup 1
     volume() { as_user pactl get-sink-volume v | grep -o '[0-9]*%' | sort -u; }
     wait_for '[ "$(volume)" = 60% ]' "60 %" || fail "after the drag the sound server's volume is $(volume)"
-    # The service runs, a child of the session bus, which started it from its service file.
-    local p parent=""
-    for p in /proc/[0-9]*; do
-        [ "$(readlink "$p/exe" 2>/dev/null)" != /usr/bin/kevaro-systeminfo ] ||
-            parent=$(awk '/^PPid:/ { print $2 }' "$p/status")
-    done
-    [ -n "$parent" ] || fail "no kevaro-systeminfo runs"
-    [ "$(readlink "/proc/$parent/exe")" = /usr/bin/dbus-daemon ] ||
-        fail "kevaro-systeminfo was started by $(readlink "/proc/$parent/exe"), not the session bus"
+    # The name is served by our service, which nothing but the bus, from its service file, started.
+    local pid
+    pid=$(as_user dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetConnectionUnixProcessID string:com.tiitoo.SystemInfo | awk '/uint32/ { print $2 }')
+    [ "$(readlink "/proc/${pid:-0}/exe")" = /usr/bin/kevaro-systeminfo ] ||
+        fail "com.tiitoo.SystemInfo is served by ${pid:-nobody}: $(readlink "/proc/${pid:-0}/exe")"
     echo "session: the slider set 60 % through kevaro-systeminfo, started by the session bus"
     close_kevaro 1329 32
     echo "session: closed with status 0"

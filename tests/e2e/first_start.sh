@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# The Debian package: it builds, its desktop entry and metainfo validate, and unpacked into a
-# folder of its own (XDG_DATA_DIRS naming it) it answers its command line and starts on an
-# empty home: the first start names the packaged sound sets, the session bus starts the
-# packaged volume service, which sets 100 %, and a press on C1 sounds middle C.
+# The install (cmake --install, as the Debian packages take it): into a folder of its own
+# (XDG_DATA_DIRS naming it) its desktop entry and metainfo validate, it answers its command line
+# with the packages' version and starts on an empty home: the first start names the installed
+# sound sets, the session bus starts the installed volume service, which sets 100 %, and a
+# press on C1 sounds middle C. tests/package/ tries the packages themselves.
 #   first_start.sh BUILD_DIR
 build=$1
 source "$(dirname "$0")/session.sh"
 e2e_start
-(cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log") || { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/pkg/kevaro_*.deb) root=$work/root
-dpkg-deb -x "$deb" "$root"
+root=$work/root
+cmake --install "$build" --prefix "$root/usr" >"$work/install.log" || { cat "$work/install.log"; exit 1; }
 desktop-file-validate "$root"/usr/share/applications/org.kevaro.Kevaro.desktop
 appstreamcli validate --no-net "$root"/usr/share/metainfo/org.kevaro.Kevaro.metainfo.xml
 kevaro="$root/usr/bin/kevaro"
 env -u DISPLAY -u QT_QPA_PLATFORM "$kevaro" --help | grep -q -- '--version'
-[ "$("$kevaro" --version)" = "kevaro $(dpkg-deb -f "$deb" Version)" ]
+[ "$("$kevaro" --version)" = "kevaro $(cd "$e2e_dir/../.." && dpkg-parsechangelog -S Version)" ] ||
+    fail "kevaro --version says $("$kevaro" --version), debian/changelog another"
 status=0
 QT_QPA_PLATFORM=offscreen "$kevaro" -platform offscreen --no-such-option 2>"$work/err" || status=$?
 [ "$status $(grep -c . "$work/err")" = "2 1" ] && grep -q "'no-such-option'" "$work/err" ||

@@ -265,9 +265,11 @@ onset_ms() {
 heard_out() { [ "$(loudest "$1" "+$(($2 + 1))")" -gt 2000 ] && [ "$(loudest "$1" 9600)" -lt 1000 ]; }
 
 # press_heard WHAT [COMMAND...]: records, runs COMMAND, presses C1 (at X Y of $press, if set),
-# then runs $after_press; C1 must be heard, within $within ms (150 unless set), at its pitch:
+# then runs $after_press; C1 must be heard, within $within ms (500 unless set), at its pitch:
 # $pitch Hz (523.25, the tests' own C1 tone, unless set). The press is placed in the recording
-# by its length then, which runs behind the sink by the recorder's latency: 150 ms leaves room.
+# by its length then, which runs behind the sink by the recorder's latency, more so on a busy
+# machine: 500 ms leave room for that and still tell a note heard at once from one a second
+# late. The figures themselves are the benchmark's.
 press_heard() {
     local at onset
     start_recording "$work/heard.raw"
@@ -275,13 +277,13 @@ press_heard() {
     at=$(stat -c %s "$work/heard.raw")
     click ${press:-380 650}
     ${after_press:-}
-    wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + (${within:-150} + 1000) * 96)) ]" \
+    wait_for "[ \$(stat -c %s '$work/heard.raw') -gt $((at + (${within:-500} + 1000) * 96)) ]" \
         "sound after the press" || fail "the recording stopped"
     stop_recording
     onset=$(onset_ms "$work/heard.raw" "$at")
     echo "$1: heard ${onset:-never} ms after the press"
     [ -n "$onset" ] || fail "$1 was not heard"
-    [ "$onset" -le "${within:-150}" ] || fail "$1 was heard only $onset ms after the press"
+    [ "$onset" -le "${within:-500}" ] || fail "$1 was heard only $onset ms after the press"
     python3 "$e2e_dir/tones.py" "$work/heard.raw" "${pitch:-523.25}" || fail "$1 was not C1"
 }
 

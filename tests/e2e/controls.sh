@@ -11,15 +11,7 @@ volume_before=$(pactl get-sink-volume v | grep -o '[0-9]*%' | head -n 1)
 trap 'e2e_stop; pactl set-sink-volume v "$volume_before"' EXIT # the sound server is shared
 volume_bus "$2" "$(dirname "$kevaro")"
 
-# Key name and the place of a press, from G0 (MIDI note 55) up.
-keys=(g0:50:650 gis0:110:300 a0:160:650 ais0:239:300 h0:278:650 c1:380:650 cis1:434:300
-    d1:490:650 dis1:570:300 e1:613:650 f1:700:650 fis1:765:300 g1:820:650 gis1:895:300
-    a1:950:650 ais1:1024:300 h1:1060:650 c2:1150:650 cis2:1220:300 d2:1290:650 dis2:1340:300)
-read -ra wanted < <(awk 'BEGIN { for (m = 55; m <= 75; m++) printf "%.3f ", 440 * 2 ^ ((m - 69) / 12); print "" }')
-for i in "${!keys[@]}"; do tone "$work/one/key${keys[i]%%:*}.wav" "${wanted[i]}" 0.25; done
-# Sound set 2 holds C1 alone: a short tone that only sounds on after its end when looped.
-tone "$work/two/keyc1.wav" 440 0.2
-settings "$work/one" "$work/two"
+tone_sets
 # press_in_turn FILE X:Y...: records into FILE while pressing each place in turn, each once the
 # note before has sounded and ended, so that every note stands apart in the recording.
 press_in_turn() {

@@ -176,6 +176,20 @@ tone() { mkdir -p "${1%/*}" && sox -n -r 48000 -b 16 -c 1 "$1" synth "${3:-0.4}"
     fade 0 "${3:-0.4}" 0.02 vol 0.5; }
 
 # settings DIR...: the settings file names the sound sets DIR...
+# tone_sets: two sound sets of test tones and settings naming them. Set 1 has every key at its
+# own pitch ($keys: each key's name and the place of a press, from G0, MIDI note 55, up;
+# $wanted: their pitches); set 2 holds C1 alone, a short tone that only sounds on after its
+# end when looped.
+tone_sets() {
+    keys=(g0:50:650 gis0:110:300 a0:160:650 ais0:239:300 h0:278:650 c1:380:650 cis1:434:300
+        d1:490:650 dis1:570:300 e1:613:650 f1:700:650 fis1:765:300 g1:820:650 gis1:895:300
+        a1:950:650 ais1:1024:300 h1:1060:650 c2:1150:650 cis2:1220:300 d2:1290:650 dis2:1340:300)
+    read -ra wanted < <(awk 'BEGIN { for (m = 55; m <= 75; m++) printf "%.3f ", 440 * 2 ^ ((m - 69) / 12); print "" }')
+    for i in "${!keys[@]}"; do tone "$work/one/key${keys[i]%%:*}.wav" "${wanted[i]}" 0.25; done
+    tone "$work/two/keyc1.wav" 440 0.2
+    settings "$work/one" "$work/two"
+}
+
 settings() {
     local i=0 dir
     mkdir -p "$work/home/.kevaro"

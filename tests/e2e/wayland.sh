@@ -27,13 +27,7 @@ record_for() {
     wait_for "[ \$(stat -c %s '$2') -ge $until ]" "$1 s of recording"
 }
 
-keys=(g0:50:650 gis0:110:300 a0:160:650 ais0:239:300 h0:278:650 c1:380:650 cis1:434:300
-    d1:490:650 dis1:570:300 e1:613:650 f1:700:650 fis1:765:300 g1:820:650 gis1:895:300
-    a1:950:650 ais1:1024:300 h1:1060:650 c2:1150:650 cis2:1220:300 d2:1290:650 dis2:1340:300)
-read -ra wanted < <(awk 'BEGIN { for (m = 55; m <= 75; m++) printf "%.3f ", 440 * 2 ^ ((m - 69) / 12); print "" }')
-for i in "${!keys[@]}"; do tone "$work/one/key${keys[i]%%:*}.wav" "${wanted[i]}" 0.25; done
-tone "$work/two/keyc1.wav" 440 0.2
-settings "$work/one" "$work/two"
+tone_sets
 # The end keys, a black key and a white key beside a black one.
 [ "$scale" = 1 ] || { keys=("${keys[0]}" "${keys[6]}" "${keys[19]}" "${keys[20]}")
     wanted=("${wanted[0]}" "${wanted[6]}" "${wanted[19]}" "${wanted[20]}"); }

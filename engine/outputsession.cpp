@@ -101,24 +101,6 @@ bool OutputSession::isDisconnected() const
     return !closed_ && output_ && output_->isDisconnected();
 }
 
-bool OutputSession::isPaused() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return paused_;
-}
-
-pid_t OutputSession::renderThread() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return output_ ? output_->renderThread() : 0;
-}
-
-std::string OutputSession::describe() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return output_ ? output_->describe() : std::string();
-}
-
 void OutputSession::pauseOrWake(std::chrono::steady_clock::duration idleFor, bool wanted)
 {
     std::unique_lock<std::mutex> lock(mutex_);

@@ -42,8 +42,6 @@ public:
     // For the worker: pauses the output when it is not wanted (the window hidden) or nothing
     // sounded for idleFor, wakes it when a note sounds. Waits for the server, without the lock.
     void pauseOrWake(std::chrono::steady_clock::duration idleFor, bool wanted);
-    // Whether the worker paused the output.
-    bool isPaused() const;
 
     // Stops every sound at once; earlier voices' handles do nothing from now on.
     void silence();
@@ -52,9 +50,6 @@ public:
 
     // The mixer, for the render side of a session without output.
     Mixer &mixer() { return mixer_; }
-    // The kernel id of the output's render thread; 0 when unknown.
-    pid_t renderThread() const;
-    std::string describe() const;
 
     // For Voice.
     void letGo(const Voice &voice);

@@ -52,7 +52,8 @@ OutputSession::~OutputSession()
 }
 
 Voice *OutputSession::play(const std::string &path, float x, float y, float z, bool looped,
-                           bool startPaused, bool keepHandle, PlayOutcome &outcome)
+                           bool startPaused, bool keepHandle, NoteExpression expression,
+                           PlayOutcome &outcome)
 {
     outcome = PlayOutcome::Unplayable;
     // Nobody could ever start it.
@@ -63,10 +64,10 @@ Voice *OutputSession::play(const std::string &path, float x, float y, float z, b
         // Decoded on the loader's thread, then played; a handle cannot be had for it.
         if (!startPaused) {
             std::weak_ptr<OutputSession> self = weak_from_this();
-            NoteLoader::loadThenPlay(path, [self, path, x, y, z, looped] {
+            NoteLoader::loadThenPlay(path, [self, path, x, y, z, looped, expression] {
                 PlayOutcome later;
                 if (const std::shared_ptr<OutputSession> session = self.lock())
-                    session->play(path, x, y, z, looped, false, false, later);
+                    session->play(path, x, y, z, looped, false, false, expression, later);
             });
             outcome = PlayOutcome::Waiting;
         }
@@ -80,7 +81,7 @@ Voice *OutputSession::play(const std::string &path, float x, float y, float z, b
         return nullptr;
     }
     const Mixer::VoiceRef ref =
-        mixer_.start(std::move(note), x, y, z, looped, startPaused, keepHandle);
+        mixer_.start(std::move(note), x, y, z, looped, startPaused, keepHandle, expression);
     if (!ref.valid())
         return nullptr;
     outcome = PlayOutcome::Played;
@@ -193,6 +194,13 @@ bool OutputSession::isPlaying(const Voice &voice)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return isCurrent(voice) && mixer_.isSounding(voice.ref_);
+}
+
+void OutputSession::fadeOut(const Voice &voice, std::uint32_t frames)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (isCurrent(voice))
+        mixer_.release(voice.ref_, frames);
 }
 
 } // namespace kevaro

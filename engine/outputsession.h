@@ -35,7 +35,8 @@ public:
     // handed to the note loader and sounds once it is (Waiting, no voice). With keepHandle
     // the caller gets a voice holding one reference.
     Voice *play(const std::string &path, float x, float y, float z, bool looped,
-                bool startPaused, bool keepHandle, PlayOutcome &outcome);
+                bool startPaused, bool keepHandle, NoteExpression expression,
+                PlayOutcome &outcome);
 
     // Whether the output went away (its sound server died, say); false once closed.
     bool isDisconnected() const;
@@ -56,6 +57,7 @@ public:
     void pause(const Voice &voice);
     void resume(const Voice &voice);
     void stop(const Voice &voice);
+    void fadeOut(const Voice &voice, std::uint32_t frames);
     bool isPlaying(const Voice &voice);
 
     OutputSession();

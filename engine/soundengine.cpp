@@ -58,7 +58,8 @@ SoundEngine::SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultO
 SoundEngine::~SoundEngine() = default;
 
 Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool looped,
-                           bool startPaused, bool keepHandle, LoadMode, bool)
+                           bool startPaused, bool keepHandle, LoadMode, bool,
+                           NoteExpression expression)
 {
     if (!path)
         return nullptr;
@@ -66,7 +67,7 @@ Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool loo
     OutputSession::PlayOutcome outcome = OutputSession::PlayOutcome::Disconnected;
     if (session_) {
         Voice *voice =
-            session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
+            session_->play(path, x, y, z, looped, startPaused, keepHandle, expression, outcome);
         if (outcome != OutputSession::PlayOutcome::Disconnected || !onDefaultOutput_)
             return voice;
     }
@@ -77,14 +78,15 @@ Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool loo
         // Rather than wait for the sound server, the note sounds once an output is ready,
         // unless it is long stale by then.
         if (!startPaused)
-            standby.playWhenReady({path, x, y, z, looped});
+            standby.playWhenReady({path, x, y, z, looped, expression});
         return nullptr;
     }
     if (session_)
         standby.retire(std::move(session_));
     session_ = std::move(replacement);
     standby.watch(session_);
-    return session_->play(path, x, y, z, looped, startPaused, keepHandle, outcome);
+    return session_->play(path, x, y, z, looped, startPaused, keepHandle, expression,
+                          outcome);
 }
 
 void SoundEngine::addRef()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mixer.h"
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -48,9 +50,10 @@ public:
     // caller gets a Voice holding one reference, otherwise nullptr. nullptr also when the file
     // is missing, cannot be decoded, or is not decoded yet: then it sounds once the note
     // loader decoded it. mode and effects are accepted for callers that pass them; every note
-    // is decoded whole, and the engine has no effects.
+    // is decoded whole, and the engine has no effects. expression gives the note's loudness
+    // and pitch; by default as recorded.
     Voice *playAt(const char *path, float x, float y, float z, bool looped, bool startPaused,
-                  bool keepHandle, LoadMode mode, bool effects);
+                  bool keepHandle, LoadMode mode, bool effects, NoteExpression expression = {});
 
     void addRef();
     void release();

@@ -105,7 +105,8 @@ void StandbyOutput::playPendingPresses(OutputSession &session)
             continue;
         const Press &press = pending.press;
         OutputSession::PlayOutcome outcome;
-        session.play(press.path, press.x, press.y, press.z, press.looped, false, false, outcome);
+        session.play(press.path, press.x, press.y, press.z, press.looped, false, false,
+                     press.expression, outcome);
     }
     pending_.clear();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mixer.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +33,7 @@ public:
         std::string path;
         float x, y, z;
         bool looped;
+        NoteExpression expression;
     };
     // Plays the note on the next spare as soon as it is open, if that is within a second;
     // opens one unless one is on its way. Bounded: beyond maxWaitingPresses the oldest goes.

@@ -39,6 +39,11 @@ void Voice::stop()
     session_->stop(*this);
 }
 
+void Voice::fadeOut(std::chrono::milliseconds length)
+{
+    session_->fadeOut(*this, std::uint32_t(length.count() * Mixer::rate / 1000));
+}
+
 bool Voice::isPlaying() const
 {
     return session_->isPlaying(*this);

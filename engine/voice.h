@@ -3,6 +3,7 @@
 #include "mixer.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 namespace kevaro {
@@ -24,6 +25,8 @@ public:
     // Starts a voice that was opened paused, continues a paused one, replays a stopped one.
     void resume();
     void stop();
+    // Ends the note with a fade to -60 dB over that long, as a lifted key does.
+    void fadeOut(std::chrono::milliseconds length);
     bool isPlaying() const;
 
     Voice(const Voice &) = delete;

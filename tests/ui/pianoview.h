@@ -26,10 +26,11 @@ public:
 
     void click(QPoint at) { QTest::mouseClick(&view, Qt::LeftButton, {}, at); }
     QTest::QTouchEventSequence touch() { return QTest::touchEvent(&view, touchScreen()); }
-    void tap(QPoint at)
+    // A screen may number each new touch anew: `finger` is its number.
+    void tap(QPoint at, int finger = 0)
     {
-        touch().press(0, at).commit();
-        touch().release(0, at).commit();
+        touch().press(finger, at).commit();
+        touch().release(finger, at).commit();
     }
     // The compositor takes every touch back, as for a gesture of its own.
     void cancelTouch();

@@ -17,6 +17,7 @@ Picture {
 
     BarTap {
         id: tap
+        button: button
         onActivated: button.tapped()
     }
 }

@@ -82,6 +82,7 @@ Flipable {
     }
 
     BarTap {
+        button: toggle
         onActivated: toggle.flip()
     }
 }

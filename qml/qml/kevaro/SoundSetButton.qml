@@ -36,6 +36,7 @@ Picture {
 
     BarTap {
         objectName: button.objectName + "click"
+        button: button
         onActivated: button.chosen()
     }
 }

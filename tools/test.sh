@@ -37,8 +37,4 @@ services="$build/test-services"
 # Stop whatever a broken run may have left behind.
 trap 'for s in pulse xvfb dbus; do bash "$root/tests/e2e/services.sh" stop $s "$services"; done' EXIT
 cd "$build"
-# The Debian packages' check (ctest label "package") builds the packages twice and needs
-# Debian's archive: run it with  tools/test.sh -L package. Its two builds do not yet come out
-# byte for byte the same, so it is not part of every run.
-[ $# -gt 0 ] || set -- -LE package
 ctest --output-on-failure --timeout 600 "$@"

@@ -90,7 +90,7 @@ in_root bash /kevaro-test/in_root.sh offscreen
 step "the Recommends and the test tools"
 recommends=$(in_root dpkg-query -W -f='${Recommends}' kevaro)
 in_root apt-get satisfy -y -q --no-install-recommends \
-    "$recommends, xvfb, xdotool, sox, pulseaudio-utils, python3, passwd, mawk" \
+    "$recommends, xvfb, xdotool, imagemagick, sox, pulseaudio-utils, python3, passwd, mawk" \
     >"$root/kevaro-test/apt.log" 2>&1 || { cat "$root/kevaro-test/apt.log"; fail "apt-get satisfy"; }
 if in_root dpkg-query -W -f='${Status}\n' pipewire-pulse 2>/dev/null | grep -q 'ok installed'; then
     # PipeWire's pulse server, with the session manager it recommends, which links the streams.

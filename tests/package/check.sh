@@ -3,7 +3,7 @@
 # different names, they are byte for byte the same; lintian -I --pedantic says nothing of them
 # nor of the source package; and clean_root.sh installs them into a fresh Debian 12 root and
 # plays them there.
-#   tests/package/check.sh     (as root; needs Debian's archive; about 7 minutes)
+#   tests/package/check.sh     (as root; needs Debian's archive; about 5 minutes)
 # KEVARO_PLANT=unreproducible builds the second time for another date, which must show;
 # KEVARO_PLANT=missing-module|no-service plants clean_root.sh's faults.
 set -euo pipefail

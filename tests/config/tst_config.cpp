@@ -1,11 +1,15 @@
 #include "config.h"
+#include "preferences.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -40,6 +44,9 @@ private slots:
     void savedFormHoldsOneLineAKey();
     void handEditedFormReadsWholeLines();
     void failedAndKilledSavesKeepTheEarlierFile();
+    void preferencesRoundTripBesideTheSettings();
+    void brokenPreferencesAreIgnoredWithOneLine_data();
+    void brokenPreferencesAreIgnoredWithOneLine();
 
 private:
     std::unique_ptr<QTemporaryDir> home;
@@ -141,6 +148,126 @@ void TestConfig::failedAndKilledSavesKeepTheEarlierFile()
         halfWritten += !QList<QByteArray>{shortForm, longForm}.contains(settingsFile());
     }
     QCOMPARE(halfWritten, 0);
+}
+
+// What fn writes on standard error, where the preferences report a broken file.
+static QByteArray standardErrorOf(const std::function<void()> &fn)
+{
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "<no capture>";
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(capture.handle(), STDERR_FILENO);
+    fn();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
+
+static QByteArray preferencesFile()
+{
+    QFile f(Preferences::filePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Defaults without a file; changes, the last one made just before the object goes, are in the
+// file afterwards and read back, in ~/.config or XDG_CONFIG_HOME. The sound sets' settings
+// file is neither made nor changed.
+void TestConfig::preferencesRoundTripBesideTheSettings()
+{
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(Preferences::filePath(), home->path() + "/.config/kevaro/kevaro.conf");
+    {
+        Preferences fresh;
+        QVERIFY(!fresh.dynamics() && !fresh.stopOnRelease() && fresh.midiAutoconnect());
+    }
+    QVERIFY(!QFile::exists(Preferences::filePath()));
+    QVERIFY(!QFile::exists(Config::settingsDirPath()));
+
+    const QByteArray settings = "dir_01 = /a\ndirname_01 = A\n";
+    QVERIFY(QDir().mkdir(Config::settingsDirPath()));
+    QFile f(Config::settingsFilePath());
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
+    f.close();
+    for (const char *configHome : {"", "/elsewhere"}) {
+        if (*configHome)
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home->path() + configHome));
+        {
+            Preferences changed;
+            for (int n = 0; n < 50; ++n) {
+                changed.setDynamics(n % 2 == 0);
+                changed.setStopOnRelease(n % 3 == 0);
+            }
+        }
+        QVERIFY(Preferences::filePath().startsWith(home->path() + configHome + "/"));
+        QCOMPARE(preferencesFile(), QByteArray("[midi]\nautoconnect=true\n\n"
+                                               "[touch]\ndynamics=false\nstopOnRelease=false\n"));
+        QFile::remove(Preferences::filePath());
+        {
+            Preferences changed;
+            changed.setStopOnRelease(true);
+        }
+        const Preferences back;
+        QVERIFY(!back.dynamics() && back.stopOnRelease() && back.midiAutoconnect());
+    }
+    QCOMPARE(settingsFile(), settings);
+}
+
+void TestConfig::brokenPreferencesAreIgnoredWithOneLine_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("problem");
+    QTest::newRow("no switch") << QByteArray("[touch]\ndynamics = maybe\n")
+                               << QByteArray("dynamics in [touch] is \"maybe\", which is neither "
+                                             "true nor false");
+    QTest::newRow("list") << QByteArray("[touch]\nstopOnRelease=true, false\n[midi]\n")
+                          << QByteArray("stopOnRelease in [touch] is \"true, false\"");
+    QTest::newRow("unreadable form")
+        << QByteArray("[touch\ndynamics=true\n") << QByteArray("it is not in the form");
+    QTest::newRow("a folder in its place") << QByteArray() << QByteArray("it cannot be read");
+}
+
+// A broken file gives the defaults and one line that names the file and what is wrong; the
+// next change makes it whole. Switches written by hand in other words read as meant.
+void TestConfig::brokenPreferencesAreIgnoredWithOneLine()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, problem);
+    qunsetenv("XDG_CONFIG_HOME");
+    QVERIFY(QDir().mkpath(QFileInfo(Preferences::filePath()).path()));
+    const auto writeFile = [](const QByteArray &text) {
+        QFile f(Preferences::filePath());
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    QVERIFY(content.isEmpty() ? QDir().mkdir(Preferences::filePath()) : writeFile(content));
+    const QByteArray said = standardErrorOf([] {
+        Preferences broken;
+        QVERIFY(!broken.dynamics() && !broken.stopOnRelease() && broken.midiAutoconnect());
+        broken.setDynamics(true);
+    });
+    const QByteArray path = QFile::encodeName(Preferences::filePath());
+    const QList<QByteArray> lines = said.split('\n');
+    QVERIFY2(lines[0].startsWith("kevaro: ignoring the preferences in " + path + ": " + problem) &&
+                 lines[0].endsWith("; using the defaults"),
+             said.constData());
+    // A folder in the way cannot be written either, and the change says so.
+    if (content.isEmpty()) {
+        QCOMPARE(lines.mid(1),
+                 (QList<QByteArray>{"kevaro: could not save the preferences in " + path, ""}));
+        return;
+    }
+    QCOMPARE(lines.size(), 2);
+
+    QVERIFY(writeFile(preferencesFile().replace("true", " Yes ").replace("false", "0")));
+    const QByteArray mended = preferencesFile();
+    QVERIFY2(standardErrorOf([] {
+                 const Preferences back;
+                 QVERIFY(back.dynamics() && !back.stopOnRelease() && back.midiAutoconnect());
+             }).isEmpty(),
+             mended.constData());
 }
 
 QTEST_GUILESS_MAIN(TestConfig)

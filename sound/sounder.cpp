@@ -13,6 +13,33 @@
 #include <QGuiApplication>
 #include <QQuickWindow>
 
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+// A lifted key's note fades to -60 dB over this long: soon gone, yet without a click.
+constexpr std::chrono::milliseconds releaseLength{150};
+// Every press's velocity without dynamics; played at full loudness, as recorded.
+constexpr int plainVelocity = 100;
+
+// The MIDI number of a note in German names, "c1" (middle C) 60, "gis0" 56; -1 for none.
+int midiNumber(const QString &note)
+{
+    static const QStringList names = {"c",   "cis", "d",   "dis", "e",   "f",
+                                      "fis", "g",   "gis", "a",   "ais", "h"};
+    qsizetype octaveAt = 0;
+    while (octaveAt < note.size() && !note[octaveAt].isDigit())
+        ++octaveAt;
+    bool isNumber = false;
+    const int octave = note.mid(octaveAt).toInt(&isNumber);
+    const qsizetype name = names.indexOf(note.left(octaveAt));
+    const int number = 48 + 12 * octave + int(name);
+    return isNumber && name >= 0 && number <= 127 ? number : -1;
+}
+
+} // namespace
+
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 {
     if (!config.load())
@@ -35,6 +62,7 @@ sounder::~sounder()
 {
     // The process ends: nothing new is opened, and nothing here waits for the sound server.
     kevaro::SoundEngine::shutDown();
+    endEveryPress();
     replaceLastSound(nullptr);
     replaceEngine(nullptr);
 }
@@ -83,6 +111,24 @@ void sounder::setPlay3d(bool value)
     assign(m_play3d, value, &sounder::play3dChanged);
 }
 
+void sounder::setDynamics(bool value)
+{
+    if (value == preferences.dynamics())
+        return;
+    preferences.setDynamics(value);
+    emit dynamicsChanged();
+    update();
+}
+
+void sounder::setStopOnRelease(bool value)
+{
+    if (value == preferences.stopOnRelease())
+        return;
+    preferences.setStopOnRelease(value);
+    emit stopOnReleaseChanged();
+    update();
+}
+
 QString sounder::selectedDirectory() const
 {
     return config.directories[(isSetNumber(media) ? media : 1) - 1];
@@ -98,7 +144,12 @@ void sounder::preloadSelectedSet()
 
 void sounder::dosound(QString myString)
 {
-    const QString path = selectedDirectory() + "/" + myString + ".wav";
+    replaceLastSound(play(myString, 1));
+}
+
+kevaro::Voice *sounder::play(const QString &noteName, float gain)
+{
+    const QString path = selectedDirectory() + "/" + noteName + ".wav";
     for (const QString &directory : config.directories)
         qDebug() << directory;
     qDebug() << path;
@@ -108,11 +159,81 @@ void sounder::dosound(QString myString)
         engine = kevaro::SoundEngine::open();
         // No output device now: skip this note; the next one tries again.
         if (!engine)
-            return;
+            return nullptr;
     }
     const QByteArray file = QFile::encodeName(path);
-    replaceLastSound(engine->playAt(file.constData(), float(m_vecx), float(m_vecy), float(m_vecz),
-                                    m_playlooped, false, true, kevaro::LoadMode::Automatic, true));
+    return engine->playAt(file.constData(), float(m_vecx), float(m_vecy), float(m_vecz),
+                          m_playlooped, false, true, kevaro::LoadMode::Automatic, true,
+                          kevaro::NoteExpression{gain, 1});
+}
+
+int sounder::strike(QString note, qreal along)
+{
+    const int number = midiNumber(note);
+    if (number < 0)
+        return 0;
+    // The nearer the front edge, the louder, as on a piano's key; gain follows velocity
+    // squared, so velocity 30 is about 24 dB below 120.
+    const int velocity =
+        preferences.dynamics() ? qRound(1 + qBound(0.0, along, 1.0) * 126) : plainVelocity;
+    const float gain = preferences.dynamics() ? std::pow(velocity / 127.0f, 2.0f) : 1.0f;
+    const Press press{number, velocity, play("key" + note, gain), false, sustained};
+    pressBegan(++lastPressId, press);
+    return lastPressId;
+}
+
+void sounder::lift(int id)
+{
+    const auto press = presses.find(id);
+    if (press == presses.end() || press->second.keyUp)
+        return;
+    press->second.keyUp = true;
+    if (!press->second.heldByPedal)
+        pressEnded(press, preferences.stopOnRelease());
+}
+
+void sounder::setSustain(bool down)
+{
+    if (down == sustained)
+        return;
+    sustained = down;
+    for (auto press = presses.begin(); press != presses.end();) {
+        const auto next = std::next(press);
+        press->second.heldByPedal = down;
+        if (!down && press->second.keyUp)
+            pressEnded(press, preferences.stopOnRelease());
+        press = next;
+    }
+}
+
+void sounder::pressBegan(int id, const Press &press)
+{
+    presses.emplace(id, press);
+}
+
+void sounder::pressEnded(Presses::iterator press, bool fade)
+{
+    if (kevaro::Voice *voice = press->second.voice) {
+        if (fade)
+            voice->fadeOut(releaseLength);
+        // Let go of, a note that does not fade rings on to its end.
+        voice->release();
+    }
+    presses.erase(press);
+}
+
+void sounder::endEveryPress()
+{
+    while (!presses.empty())
+        pressEnded(presses.begin(), false);
+}
+
+QList<sounder::OpenPress> sounder::openPresses() const
+{
+    QList<OpenPress> open;
+    for (const auto &[id, press] : presses)
+        open.append({press.number, press.velocity});
+    return open;
 }
 
 void sounder::createit()
@@ -122,6 +243,7 @@ void sounder::createit()
 
 void sounder::dropit()
 {
+    endEveryPress();
     replaceEngine(nullptr);
 }
 

@@ -30,6 +30,7 @@ private slots:
     void unreachableServicesAreSkipped();
     void setsInAnyFolderRoundTripAndPlayDecoded();
     void failedSaveIsShownInThePanel();
+    void pressesEndOnceByLiftPedalOrStop();
 
 private:
     std::unique_ptr<QTemporaryDir> home;
@@ -144,6 +145,45 @@ void SounderTest::failedSaveIsShownInThePanel()
     pressSave();
     QVERIFY(!errorText->isVisible());
     QCOMPARE(text("media1text1"), QString("Neu"));
+}
+
+// Each press carries its key's MIDI number and ends once: at its lift; with the sustain pedal
+// down, when the pedal comes up if the key is up by then (also a key held before the pedal went
+// down); or at Stop, after which its lift and the pedal end nothing more. A name that is no
+// note starts no press.
+void SounderTest::pressesEndOnceByLiftPedalOrStop()
+{
+    sounder element;
+    const auto open = [&] {
+        QList<int> numbers;
+        for (const sounder::OpenPress &press : element.openPresses())
+            numbers << press.number;
+        return numbers;
+    };
+    QCOMPARE(element.strike("b1", 0.5), 0);
+    QCOMPARE(element.strike("c", 0.5), 0);
+    const int g0 = element.strike("g0", 0);
+    const int dis2 = element.strike("dis2", 1);
+    QCOMPARE(open(), (QList<int>{55, 75}));
+    element.setSustain(true);
+    const int h0 = element.strike("h0", 0.5);
+    element.lift(g0);
+    element.lift(h0);
+    element.lift(dis2);
+    QCOMPARE(open(), (QList<int>{55, 75, 59}));
+    const int c1 = element.strike("c1", 0.5);
+    element.setSustain(false);
+    QCOMPARE(open(), QList<int>{60});
+    element.setSustain(true);
+    element.lift(c1);
+    element.dropit();
+    QCOMPARE(open(), QList<int>());
+    element.setSustain(false);
+    const int gis0 = element.strike("gis0", 0.5);
+    element.lift(c1);
+    QCOMPARE(open(), QList<int>{56});
+    element.lift(gis0);
+    QCOMPARE(open(), QList<int>());
 }
 
 QTEST_MAIN(SounderTest)

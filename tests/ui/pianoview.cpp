@@ -27,6 +27,8 @@ static void collectNotes(QtMsgType type, const QMessageLogContext &context, cons
 PianoView::PianoView(const QByteArray &settings)
 {
     qputenv("HOME", home.path().toUtf8());
+    // The preferences in ~/.config, inside the fresh HOME.
+    qunsetenv("XDG_CONFIG_HOME");
     QDir(home.path()).mkdir(".kevaro");
     QFile file(home.path() + "/.kevaro/kevaro.config");
     if (file.open(QIODevice::WriteOnly))

@@ -36,6 +36,10 @@ private slots:
     void keysAndButtonsAreNamedForAssistiveTools();
     void settingsPanelEditsAndSavesByMouseKeysAndTouch();
     void cancelledTouchLetsGoOfEverything();
+    void pressesAreLouderNearerTheFront();
+    void everyStrikeIsLiftedOnce();
+    void keysAndSetsFollowAMidiKeyboard();
+    void preferencesSwitchInThePanel();
     void sharpAndInPlaceAtEverySize();
 
 private:
@@ -62,6 +66,9 @@ private:
         if (p->item(shown)->isVisible() != on)
             p->click(toggle);
     }
+
+    sounder *sound() { return qobject_cast<sounder *>(p->byId("rsound")); }
+    qsizetype openPresses() { return sound()->openPresses().size(); }
 
     std::unique_ptr<PianoView> p;
 };
@@ -253,7 +260,9 @@ void PianoTest::keysAndButtonsAreNamedForAssistiveTools()
                                     {"media5", "Five"},
                                     {"flipi", "Settings"},
                                     {"close", "Close"},
-                                    {"savebutton", "Save"}};
+                                    {"savebutton", "Save"},
+                                    {"dynamicstoggle", "Loudness from where a key is touched"},
+                                    {"stoponreleasetoggle", "Notes stop when a key is let go"}};
     for (const QString &note : notes)
         names["key" + note] = note.toUpper();
     for (int n = 1; n <= 5; ++n)
@@ -399,6 +408,149 @@ void PianoTest::cancelledTouchLetsGoOfEverything()
     QVERIFY(!rsound->hasEngine());
 }
 
+// With dynamics a press is struck the harder the nearer the front edge of its key it lands, on
+// a black key's shorter length as on a white key's; without, every press alike. By mouse and by
+// finger, each press held while its velocity is read.
+void PianoTest::pressesAreLouderNearerTheFront()
+{
+    QQuickView *view = p->window();
+    // The back and front ends of C1 (y 64 to 757) and of CIS1 (y 64 to 507).
+    const QList<QPoint> places = {{380, 68}, {380, 752}, {434, 68}, {434, 503}};
+    for (const bool dynamics : {true, false}) {
+        sound()->setDynamics(dynamics);
+        for (const bool byTouch : {false, true}) {
+            QList<int> numbers;
+            QStringList velocities;
+            for (const QPoint &at : places) {
+                byTouch ? void(p->touch().press(0, at).commit())
+                        : QTest::mousePress(view, Qt::LeftButton, {}, at);
+                for (const sounder::OpenPress &press : sound()->openPresses()) {
+                    numbers << press.number;
+                    velocities << (press.velocity < 5     ? QString("soft")
+                                   : press.velocity > 120 ? QString("loud")
+                                                          : QString::number(press.velocity));
+                }
+                byTouch ? void(p->touch().release(0, at).commit())
+                        : QTest::mouseRelease(view, Qt::LeftButton, {}, at);
+            }
+            QCOMPARE(numbers, (QList<int>{60, 60, 61, 61}));
+            QCOMPARE(velocities, (dynamics ? QStringList{"soft", "loud", "soft", "loud"}
+                                           : QStringList(4, "100")));
+        }
+    }
+    QCOMPARE(PianoView::played.size(), 16);
+}
+
+// Every strike is lifted once, whatever ends it: a finger lifted (two fingers on one key are two
+// strikes), a finger or the mouse sliding off its key and back (two strikes), a cancelled touch,
+// the mouse's grab taken away, and Stop, after which those presses' lifts end no other.
+void PianoTest::everyStrikeIsLiftedOnce()
+{
+    QQuickView *view = p->window();
+    const QPoint cis1(434, 300), c1Low(400, 600), d1(500, 600);
+    p->touch().press(0, c1).press(1, c1Low).press(2, cis1).commit();
+    QCOMPARE(openPresses(), 3);
+    nextFrame();
+    p->touch().release(0, c1).move(1, c1Low).move(2, cis1).commit();
+    QCOMPARE(openPresses(), 2);
+    QCOMPARE(heldKeys(), (QStringList{"keyc1", "keycis1"}));
+    nextFrame();
+    p->touch().move(1, d1).move(2, cis1).commit();
+    QCOMPARE(openPresses(), 1);
+    nextFrame();
+    p->touch().move(1, c1Low).move(2, cis1).commit();
+    QCOMPARE(openPresses(), 2);
+    p->cancelTouch();
+    QCOMPARE(openPresses(), 0);
+    QCOMPARE(PianoView::played.size(), 4);
+
+    QTest::mousePress(view, Qt::LeftButton, {}, c1);
+    QCOMPARE(openPresses(), 1);
+    QTest::mouseMove(view, d1);
+    QCOMPARE(openPresses(), 0);
+    QTest::mouseMove(view, c1Low);
+    QCOMPARE(openPresses(), 1);
+    QQuickItem *grabber = view->mouseGrabberItem();
+    QVERIFY(grabber);
+    grabber->ungrabMouse();
+    QCOMPARE(openPresses(), 0);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, c1Low);
+    QCOMPARE(PianoView::played.size(), 6);
+
+    p->touch().press(0, c1).commit();
+    nextFrame();
+    p->touch().move(0, c1).press(1, stopButton).commit();
+    nextFrame();
+    p->touch().move(0, c1).release(1, stopButton).commit();
+    QVERIFY(!sound()->hasEngine());
+    QCOMPARE(openPresses(), 0);
+    QTest::mousePress(view, Qt::LeftButton, {}, d1);
+    p->touch().release(0, c1).commit();
+    QCOMPARE(openPresses(), 1);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, d1);
+    QCOMPARE(openPresses(), 0);
+    QCOMPARE(heldKeys(), QStringList());
+}
+
+// A MIDI keyboard's held keys show held, and its choice of a sound set is taken as a tap on that
+// set's button.
+void PianoTest::keysAndSetsFollowAMidiKeyboard()
+{
+    emit sound()->keyHeldElsewhere("e1", true);
+    emit sound()->keyHeldElsewhere("gis1", true);
+    emit sound()->keyHeldElsewhere("b7", true);
+    QCOMPARE(heldKeys(), (QStringList{"keye1", "keygis1"}));
+    emit sound()->keyHeldElsewhere("e1", false);
+    QCOMPARE(heldKeys(), QStringList{"keygis1"});
+    emit sound()->keyHeldElsewhere("gis1", false);
+    QCOMPARE(heldKeys(), QStringList());
+
+    const auto captionColour = [&](int n) {
+        return p->byId(QString("media%1text1").arg(n))->property("color").value<QColor>();
+    };
+    const int chosen = sound()->getmedia();
+    emit sound()->setChosenElsewhere(4);
+    emit sound()->setChosenElsewhere(9);
+    QCOMPARE(sound()->getmedia(), 4);
+    QCOMPARE(captionColour(4), QColor(Qt::red));
+    QVERIFY(captionColour(1) != QColor(Qt::red));
+    p->click(c1);
+    // From set 4's folder, as an earlier case may have left it.
+    QCOMPARE(PianoView::played.size(), 1);
+    QVERIFY(PianoView::played[0].startsWith(QString("four")));
+    p->click(soundSetButton(chosen));
+}
+
+// The two preferences switch by mouse and by touch, at once and into the preferences file, and
+// show what the sound element has; the sound sets' settings file stays as it was.
+void PianoTest::preferencesSwitchInThePanel()
+{
+    const QByteArray settingsBefore = settings();
+    const auto preferences = [&] {
+        QFile file(p->homePath() + "/.config/kevaro/kevaro.conf");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    sound()->setDynamics(false);
+    sound()->setStopOnRelease(true);
+    turn(infoToggle, "configform", true);
+    QVERIFY(!p->byId("dynamicstoggle")->property("on").toBool());
+    QVERIFY(p->byId("stoponreleasetoggle")->property("on").toBool());
+
+    p->click(p->middleOf("dynamicstoggle"));
+    QVERIFY(sound()->dynamics());
+    QTRY_VERIFY(preferences().contains("dynamics=true"));
+    p->tap(p->middleOf("stoponreleasetoggle"));
+    QVERIFY(!sound()->stopOnRelease());
+    QTRY_VERIFY(preferences().contains("stopOnRelease=false"));
+    p->tap(p->middleOf("dynamicstoggle"));
+    QVERIFY(!sound()->dynamics());
+    QTRY_VERIFY(preferences().contains("dynamics=false"));
+    QVERIFY(!p->byId("dynamicstoggle")->property("on").toBool());
+    QVERIFY(PianoView::played.isEmpty());
+    QCOMPARE(settings(), settingsBefore);
+    turn(infoToggle, "configform", false);
+}
+
 static void collectItems(QQuickItem *item, QList<QQuickItem *> &items)
 {
     items << item;
@@ -444,16 +596,16 @@ void PianoTest::sharpAndInPlaceAtEverySize()
             if (item->property("paintedWidth").isValid())
                 painted = {item->property("paintedWidth").toReal(),
                            item->property("paintedHeight").toReal()};
-            const QSizeF covered =
-                item->mapRectToScene(QRectF(QPointF(), painted)).size() * ratio;
+            const QSizeF covered = item->mapRectToScene(QRectF(QPointF(), painted)).size() * ratio;
             const QSize pixels = item->property("sourceSize").toSize();
             QVERIFY2(pixels.width() + 0.01 >= covered.width() &&
                          pixels.height() + 0.01 >= covered.height(),
-                     qPrintable(where + source + QString(" has %1x%2 pixels for %3x%4")
-                                                     .arg(pixels.width())
-                                                     .arg(pixels.height())
-                                                     .arg(covered.width())
-                                                     .arg(covered.height())));
+                     qPrintable(where + source +
+                                QString(" has %1x%2 pixels for %3x%4")
+                                    .arg(pixels.width())
+                                    .arg(pixels.height())
+                                    .arg(covered.width())
+                                    .arg(covered.height())));
         }
         // The keyboard, the bar's buttons, the slider and the cards' faces.
         QVERIFY2(pictures >= 16, qPrintable(where + QString::number(pictures) + " pictures"));

@@ -1,6 +1,7 @@
 import QtQuick
 
 // The 21 key areas over the keyboard picture, and the touch area that gives each finger its key.
+// Each strike of a key by the mouse or a finger is a press of the sound element until lifted.
 Item {
     id: keyboard
     width: Theme.frameWidth
@@ -13,9 +14,27 @@ Item {
     readonly property var blackKeys: [keygis0, keyais0, keycis1, keydis1, keyfis1, keygis1, keyais1,
         keycis2, keydis2]
 
-    // Plays a note file of the selected set, "keycis1" for the note "cis1".
-    function play(note) {
-        keyboard.sound.dosound("key" + note)
+    // The sound element's press for each strike not lifted yet, by who struck: "mouse cis1" for
+    // the mouse on a key, "assistive cis1" for an assistive tool, "finger 3" for a finger.
+    property var presses: ({})
+
+    function strike(by, note, along) {
+        keyboard.presses[by] = keyboard.sound.strike(note, along)
+    }
+
+    function lift(by) {
+        keyboard.sound.lift(keyboard.presses[by])
+        delete keyboard.presses[by]
+    }
+
+    // A key held down on a MIDI keyboard is shown held.
+    Connections {
+        target: keyboard.sound
+        function onKeyHeldElsewhere(note: string, held: bool) {
+            const key = keyboard.whiteKeys.concat(keyboard.blackKeys).find(key => key.note === note)
+            if (key)
+                key.heldElsewhere = held
+        }
     }
 
     WhiteKey {
@@ -26,7 +45,8 @@ Item {
         width: 109
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keya0
@@ -36,7 +56,8 @@ Item {
         width: 112
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyh0
@@ -46,7 +67,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyc1
@@ -56,7 +78,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyd1
@@ -66,7 +89,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keye1
@@ -76,7 +100,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyf1
@@ -86,7 +111,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyg1
@@ -96,7 +122,8 @@ Item {
         width: 109
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keya1
@@ -106,7 +133,8 @@ Item {
         width: 112
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyh1
@@ -116,7 +144,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyc2
@@ -126,7 +155,8 @@ Item {
         width: 110
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     WhiteKey {
         id: keyd2
@@ -136,7 +166,8 @@ Item {
         width: 109
         labelsShown: keyboard.labelsShown
         blackKeys: keyboard.blackKeys
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
 
     BlackKey {
@@ -146,7 +177,8 @@ Item {
         x: 74
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keyais0
@@ -155,7 +187,8 @@ Item {
         x: 203
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keycis1
@@ -164,7 +197,8 @@ Item {
         x: 398
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keydis1
@@ -173,7 +207,8 @@ Item {
         x: 534
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keyfis1
@@ -182,7 +217,8 @@ Item {
         x: 729
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keygis1
@@ -191,7 +227,8 @@ Item {
         x: 859
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keyais1
@@ -200,7 +237,8 @@ Item {
         x: 988
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keycis2
@@ -209,7 +247,8 @@ Item {
         x: 1184
         width: 72
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
     BlackKey {
         id: keydis2
@@ -218,75 +257,20 @@ Item {
         x: 1317
         width: 48
         labelsShown: keyboard.labelsShown
-        onStruck: keyboard.play(note)
+        onStruck: (by, along) => keyboard.strike(by + " " + note, note, along)
+        onLifted: by => keyboard.lift(by + " " + note)
     }
 
-    // Every finger on the keyboard plays its own key, by the same rules as the mouse: the key
-    // a finger lands on sounds at once and keeps that finger until it lifts, sounds again when
-    // the finger comes back onto it, and no other key hears it. The mouse still goes to the
-    // key areas themselves.
-    MultiPointTouchArea {
+    KeyboardTouch {
         id: keyboardtouch
         objectName: "keyboardtouch"
         x: 0
         y: Theme.barHeight
         width: Theme.frameWidth
         height: Theme.frameHeight - Theme.barHeight
-        mouseEnabled: false
-
         // Black keys first: they lie above the white ones.
-        readonly property var keys: keyboard.blackKeys.concat(keyboard.whiteKeys)
-        property var fingers: ({})
-
-        function keyAt(point) {
-            for (var i = 0; i < keys.length; ++i) {
-                if (isOn(keys[i], point))
-                    return keys[i]
-            }
-            return null
-        }
-
-        function isOn(key, point) {
-            return key.contains(key.mapFromItem(keyboardtouch, point.x, point.y))
-        }
-
-        onPressed: touchPoints => {
-            for (var i = 0; i < touchPoints.length; ++i) {
-                var point = touchPoints[i]
-                var key = keyAt(point)
-                fingers[point.pointId] = {key: key, on: key !== null}
-                if (key) {
-                    key.fingers += 1
-                    keyboard.play(key.note)
-                }
-            }
-        }
-        onUpdated: touchPoints => {
-            for (var i = 0; i < touchPoints.length; ++i) {
-                var finger = fingers[touchPoints[i].pointId]
-                if (!finger || !finger.key)
-                    continue
-                var on = isOn(finger.key, touchPoints[i])
-                if (on === finger.on)
-                    continue
-                finger.on = on
-                finger.key.fingers += on ? 1 : -1
-                if (on)
-                    keyboard.play(finger.key.note)
-            }
-        }
-        onReleased: touchPoints => lift(touchPoints)
-        // A cancelled touch (a window change, a gesture) lifts its fingers too, so no key
-        // stays shaded as held.
-        onCanceled: touchPoints => lift(touchPoints)
-
-        function lift(touchPoints) {
-            for (var i = 0; i < touchPoints.length; ++i) {
-                var finger = fingers[touchPoints[i].pointId]
-                if (finger && finger.on)
-                    finger.key.fingers -= 1
-                delete fingers[touchPoints[i].pointId]
-            }
-        }
+        keys: keyboard.blackKeys.concat(keyboard.whiteKeys)
+        onStruck: (finger, key, along) => keyboard.strike("finger " + finger, key.note, along)
+        onLifted: finger => keyboard.lift("finger " + finger)
     }
 }

@@ -3,9 +3,9 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Dialogs
 
-// The settings panel over the keys: the names and folders of the five sound sets, and Save.
-// Only the fields, their folder buttons and Save take presses; elsewhere a press reaches the key
-// beneath.
+// The settings panel over the keys: the names and folders of the five sound sets, Save, and the
+// two preferences of touch. Only the fields, their folder buttons, Save and the preferences'
+// switches take presses; elsewhere a press reaches the key beneath.
 Rectangle {
     id: configform
     y: 65
@@ -26,18 +26,19 @@ Rectangle {
     // Where the rows sit in the panel, the name's row and the folder's of each set: the field's
     // x and y, the label's x.
     readonly property var rowPlaces: [
-        [[158, 69, 24], [158, 99, 25]],
-        [[159, 129, 24], [159, 159, 24]],
-        [[159, 189, 24], [159, 219, 25]],
-        [[159, 249, 25], [159, 279, 24]],
-        [[159, 309, 25], [159, 339, 25]]
+        [[158, 69, 24], [158, 97, 25]],
+        [[159, 125, 24], [159, 153, 24]],
+        [[159, 181, 24], [159, 209, 25]],
+        [[159, 237, 25], [159, 265, 24]],
+        [[159, 293, 25], [159, 321, 25]]
     ]
     readonly property real restingTop: (height - panel.height) / 2
-    // While the on-screen keyboard is up the panel rises until Save, and so every field, is
-    // above it.
+    // While the on-screen keyboard is up the panel rises until Save and the switches beside it,
+    // and so every field, are above it.
     readonly property real lift: {
-        const saveBottom = y + restingTop + savebutton.y + savebutton.height
-        return Math.min(restingTop, Math.max(0, saveBottom + 8 - keyboardTop))
+        const lowest = Math.max(savebutton.y + savebutton.height,
+                                stoponreleasetoggle.y + stoponreleasetoggle.height)
+        return Math.min(restingTop, Math.max(0, y + restingTop + lowest + 8 - keyboardTop))
     }
 
     // The on-screen keyboard goes with the panel: it leaves once no field has the focus.
@@ -120,7 +121,7 @@ Rectangle {
             id: savebutton
             objectName: "savebutton"
             x: 27
-            y: 377
+            y: 360
             width: 150
             height: 50
             picture: "button_150_blank"
@@ -149,45 +150,62 @@ Rectangle {
             }
         }
 
+        // The preferences of touch, applied at once and kept in their own file.
+        PreferenceToggle {
+            id: dynamicstoggle
+            objectName: "dynamicstoggle"
+            x: 195
+            y: 356
+            label: qsTr("Loudness from where a key is touched")
+            on: configform.sound.dynamics
+            onSwitched: on => configform.sound.dynamics = on
+        }
+
+        PreferenceToggle {
+            id: stoponreleasetoggle
+            objectName: "stoponreleasetoggle"
+            x: 195
+            y: 388
+            label: qsTr("Notes stop when a key is let go")
+            on: configform.sound.stopOnRelease
+            onSwitched: on => configform.sound.stopOnRelease = on
+        }
+
         Text {
             id: saveerrortext
             objectName: "saveerrortext"
-            x: 195
-            y: 380
-            width: 440
-            height: 50
+            x: 27
+            y: 417
+            width: 606
+            height: 32
             text: configform.sound.saveerror || ""
             visible: saveerrortext.text !== ""
             color: Theme.saveError
             font.bold: true
-            font.pixelSize: 14
+            font.pixelSize: 13
             wrapMode: Text.Wrap
             elide: Text.ElideRight
             verticalAlignment: Text.AlignVCenter
         }
 
-        Text {
+        Column {
             x: 27
-            y: 440
-            text: qsTr("Kevaro: a touch piano for Linux tablets.")
-            wrapMode: Text.WrapAnywhere
-            font.pixelSize: 12
-        }
+            y: 450
 
-        Text {
-            x: 27
-            y: 455
-            text: qsTr("Sound: OpenAL Soft and libsndfile. Interface: Qt Quick.")
-            wrapMode: Text.WrapAnywhere
-            font.pixelSize: 12
-        }
+            Text {
+                text: qsTr("Kevaro: a touch piano for Linux tablets.")
+                font.pixelSize: 12
+            }
 
-        Text {
-            x: 27
-            y: 470
-            text: qsTr("Sound sets are folders of WAV files named keyc0.wav and keyg0.wav to keydis2.wav.")
-            wrapMode: Text.WrapAnywhere
-            font.pixelSize: 12
+            Text {
+                text: qsTr("Sound: Kevaro's own mixer on PipeWire or PulseAudio, with libsndfile. Interface: Qt Quick.")
+                font.pixelSize: 12
+            }
+
+            Text {
+                text: qsTr("Sound sets are folders of WAV files named keyc0.wav and keyg0.wav to keydis2.wav.")
+                font.pixelSize: 12
+            }
         }
     }
 

@@ -18,6 +18,15 @@ Rectangle {
         objectName: "rsound"
     }
 
+    // A sound set chosen on a MIDI keyboard is chosen as if its button was tapped.
+    Connections {
+        target: rsound
+        function onSetChosenElsewhere(number: int) {
+            if (number >= 1 && number <= 5)
+                controlbar.choose(number)
+        }
+    }
+
     Item {
         id: scene
         objectName: "scene"

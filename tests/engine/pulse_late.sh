@@ -32,11 +32,17 @@ run_probe() {
     echo "largest step: $step"
 }
 # A take in which the server ran dry (a busy machine) shows that gap, whatever the rewrite
-# did: such a take is tried again.
-for take in 1 2 3; do
+# did; on a busy machine the play position may also come later than the output waits for it,
+# and the note then rightly goes the regular way. Such takes are tried again.
+for take in 1 2 3 4; do
     run_probe
-    [ "$step" -gt 1200 ] && [ "$(sed -n 's/^underflows: //p' "$state/probe.out")" != 0 ] || break
-    echo "take $take ran dry; again"
+    if [ "$step" -gt 1200 ] && [ "$(sed -n 's/^underflows: //p' "$state/probe.out")" != 0 ]; then
+        echo "take $take ran dry; again"
+    elif [ "$(sed -n 's/^notes mixed late: //p' "$state/probe.out")" = 0 ]; then
+        echo "take $take: the play position came too late to mix the note in; again"
+    else
+        break
+    fi
 done
 
 grep -q "^server: pulseaudio$" "$state/probe.out" || fail "the server did not say it is PulseAudio"

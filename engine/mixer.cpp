@@ -1,6 +1,7 @@
 #include "mixer.h"
 
 #include "decodednote.h"
+#include "voicerank.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,21 +64,15 @@ void Mixer::collectEnded()
 
 int Mixer::takeSlot()
 {
-    // When every voice sounds, the one that sounded longest goes, in this order: one that
-    // ended, one fading out, one nobody holds, one a caller may still want to control, and a
-    // looped one last, as it would sound for ever.
-    enum Rank { Ended, Fading, LetGo, Held, Looped, Ranks };
-    int oldest[Ranks] = {-1, -1, -1, -1, -1};
+    int oldest[int(VoiceRank::Count)];
+    std::fill(std::begin(oldest), std::end(oldest), -1);
     for (int i = 0; i < voiceCount; ++i) {
         const Slot &slot = slots_[std::size_t(i)];
         if (slot.state == State::Free)
             return i;
-        const Rank rank = slot.state == State::Stopped && !slot.held ? Ended
-                          : slot.released                            ? Fading
-                          : slot.start.looped                        ? Looped
-                          : slot.held                                ? Held
-                                                                     : LetGo;
-        int &candidate = oldest[rank];
+        const VoiceRank rank = voiceRank(slot.state == State::Stopped && !slot.held,
+                                         slot.released, slot.start.looped, slot.held);
+        int &candidate = oldest[int(rank)];
         if (candidate < 0 || slot.startedAt < slots_[std::size_t(candidate)].startedAt)
             candidate = i;
     }
@@ -256,8 +251,13 @@ void Mixer::applyCommands()
         Playing &voice = playing_[std::size_t(command.slot)];
         if (command.kind == Kind::Start) {
             endVoice(command.slot);
-            voice = {command.note, command.generation, 0, command.step, command.gainLeft,
-                     command.gainRight, 1, 1, true, command.paused, command.looped, true};
+            SoundingVoice sound;
+            sound.note = command.note;
+            sound.step = command.step;
+            sound.gainLeft = command.gainLeft;
+            sound.gainRight = command.gainRight;
+            sound.looped = command.looped;
+            voice = {sound, command.generation, true, command.paused, true};
             ++activeVoices_;
             continue;
         }
@@ -266,49 +266,16 @@ void Mixer::applyCommands()
         if (command.kind == Kind::Stop)
             endVoice(command.slot);
         else if (command.kind == Kind::Release)
-            // -60 dB, a thousandth of the level, after releaseFrames frames.
-            voice.decay = std::pow(0.001f, 1.0f / float(command.releaseFrames));
+            voice.sound.release(command.releaseFrames);
         else
             voice.paused = command.kind == Kind::Pause;
     }
 }
 
-void Mixer::mixVoice(Playing &voice, float *stereo, std::uint32_t frames)
+void Mixer::mixVoice(int slot, float *stereo, std::uint32_t frames)
 {
-    const std::int16_t *samples = voice.note->samples.data();
-    const bool mono = voice.note->channels == 1;
-    const std::size_t length = voice.note->samples.size() / std::size_t(voice.note->channels);
-    const double end = double(length);
-    constexpr float scale = 1.0f / 32768;
-    for (std::uint32_t frame = 0; frame < frames; ++frame) {
-        const std::size_t at = std::size_t(voice.position);
-        const float fraction = float(voice.position - double(at));
-        // The next frame for interpolation: the first again when looped, else this one.
-        const std::size_t next = at + 1 < length ? at + 1 : voice.looped ? 0 : at;
-        float left, right;
-        if (mono) {
-            const float s = samples[at] + fraction * float(samples[next] - samples[at]);
-            left = s;
-            right = s;
-        } else {
-            left = samples[2 * at] + fraction * float(samples[2 * next] - samples[2 * at]);
-            right = samples[2 * at + 1] +
-                    fraction * float(samples[2 * next + 1] - samples[2 * at + 1]);
-        }
-        stereo[2 * frame] += left * scale * voice.gainLeft * voice.envelope;
-        stereo[2 * frame + 1] += right * scale * voice.gainRight * voice.envelope;
-        if (voice.decay < 1) {
-            voice.envelope *= voice.decay;
-            if (voice.envelope < 0.001f)
-                return endVoice(int(&voice - playing_.data()));
-        }
-        voice.position += voice.step;
-        if (voice.position >= end) {
-            if (!voice.looped)
-                return endVoice(int(&voice - playing_.data()));
-            voice.position = std::fmod(voice.position, end);
-        }
-    }
+    if (!playing_[std::size_t(slot)].sound.mixInto(stereo, frames))
+        endVoice(slot);
 }
 
 void Mixer::render(float *stereo, std::uint32_t frames, bool takeCommands)
@@ -320,10 +287,11 @@ void Mixer::render(float *stereo, std::uint32_t frames, bool takeCommands)
     }
     if (activeVoices_ == 0)
         return;
-    for (Playing &voice : playing_) {
+    for (int slot = 0; slot < voiceCount; ++slot) {
+        Playing &voice = playing_[std::size_t(slot)];
         voice.fresh = false;
         if (voice.active && !voice.paused)
-            mixVoice(voice, stereo, frames);
+            mixVoice(slot, stereo, frames);
     }
 }
 
@@ -335,9 +303,10 @@ bool Mixer::renderLate(float *stereo, std::uint32_t frames)
     if (silenced_)
         std::memset(stereo, 0, sizeof(float) * channels * frames);
     silenced_ = false;
-    for (Playing &voice : playing_) {
+    for (int slot = 0; slot < voiceCount; ++slot) {
+        Playing &voice = playing_[std::size_t(slot)];
         if (voice.fresh && voice.active && !voice.paused) {
-            mixVoice(voice, stereo, frames);
+            mixVoice(slot, stereo, frames);
             mixed = true;
         }
         voice.fresh = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "soundingvoice.h"
 #include "spscqueue.h"
 
 #include <array>
@@ -114,17 +115,10 @@ private:
     // What the render side keeps of a voice.
     struct Playing
     {
-        const DecodedNote *note = nullptr;
+        SoundingVoice sound;
         std::uint32_t generation = 0;
-        double position = 0;
-        double step = 1;
-        float gainLeft = 0, gainRight = 0;
-        // While released: the level, multiplied by decay each frame until -60 dB.
-        float envelope = 1;
-        float decay = 1;
         bool active = false;
         bool paused = false;
-        bool looped = false;
         bool fresh = false;
     };
     struct Retired
@@ -147,7 +141,7 @@ private:
     // Render side.
     void applyCommands();
     void endVoice(int slot);
-    void mixVoice(Playing &voice, float *stereo, std::uint32_t frames);
+    void mixVoice(int slot, float *stereo, std::uint32_t frames);
 
     SpscQueue<Command, commandCapacity> commands_;
     SpscQueue<Ended, endedCapacity> ended_;

@@ -1,6 +1,7 @@
 #include "mixer.h"
 
 #include "decodednote.h"
+#include "midinotetable.h"
 #include "voicerank.h"
 
 #include <algorithm>
@@ -35,6 +36,7 @@ Gains placementGains(float x, float y, float z)
 Mixer::Mixer()
 {
     retired_.reserve(voiceCount);
+    midiTables_.reserve(MidiVoices::tableCount);
 }
 
 Mixer::~Mixer() = default;
@@ -53,13 +55,43 @@ void Mixer::collectEnded()
             }
             continue;
         }
-        const auto retired =
-            std::find_if(retired_.begin(), retired_.end(), [&](const Retired &r) {
-                return r.slot == ended.slot && r.generation == ended.generation;
-            });
+        const auto retired = std::find_if(retired_.begin(), retired_.end(), [&](const Retired &r) {
+            return r.slot == ended.slot && r.generation == ended.generation;
+        });
         if (retired != retired_.end())
             retired_.erase(retired);
     }
+    const MidiNoteTable *finished;
+    while (midi_.takeFinishedTable(finished)) {
+        const auto table = std::find_if(midiTables_.begin(), midiTables_.end(),
+                                        [&](const auto &held) { return held.get() == finished; });
+        if (table != midiTables_.end())
+            midiTables_.erase(table);
+    }
+    if (midiTableWaits_)
+        sendMidiTable();
+}
+
+void Mixer::setMidiTable(std::shared_ptr<const MidiNoteTable> table)
+{
+    waitingMidiTable_ = std::move(table);
+    midiTableWaits_ = true;
+    collectEnded();
+}
+
+void Mixer::sendMidiTable()
+{
+    // The render side has room for tableCount tables; older notes may still play from all.
+    if (midiTables_.size() >= std::size_t(MidiVoices::tableCount))
+        return;
+    Command command{Kind::MidiTable};
+    command.table = waitingMidiTable_.get();
+    if (!send(command))
+        return;
+    if (waitingMidiTable_)
+        midiTables_.push_back(std::move(waitingMidiTable_));
+    waitingMidiTable_.reset();
+    midiTableWaits_ = false;
 }
 
 int Mixer::takeSlot()
@@ -70,8 +102,8 @@ int Mixer::takeSlot()
         const Slot &slot = slots_[std::size_t(i)];
         if (slot.state == State::Free)
             return i;
-        const VoiceRank rank = voiceRank(slot.state == State::Stopped && !slot.held,
-                                         slot.released, slot.start.looped, slot.held);
+        const VoiceRank rank = voiceRank(slot.state == State::Stopped && !slot.held, slot.released,
+                                         slot.start.looped, slot.held);
         int &candidate = oldest[int(rank)];
         if (candidate < 0 || slot.startedAt < slots_[std::size_t(candidate)].startedAt)
             candidate = i;
@@ -223,7 +255,8 @@ bool Mixer::isSounding(VoiceRef voice)
 bool Mixer::anySounding()
 {
     collectEnded();
-    return std::any_of(slots_.begin(), slots_.end(),
+    return midiSounding_.load(std::memory_order_relaxed) > 0 ||
+           std::any_of(slots_.begin(), slots_.end(),
                        [](const Slot &slot) { return slot.state == State::Playing; });
 }
 
@@ -245,7 +278,12 @@ void Mixer::applyCommands()
         if (command.kind == Kind::StopAll) {
             for (int slot = 0; slot < voiceCount; ++slot)
                 endVoice(slot);
+            midi_.stopAll();
             silenced_ = true;
+            continue;
+        }
+        if (command.kind == Kind::MidiTable) {
+            midi_.setTable(command.table);
             continue;
         }
         Playing &voice = playing_[std::size_t(command.slot)];
@@ -285,14 +323,24 @@ void Mixer::render(float *stereo, std::uint32_t frames, bool takeCommands)
         applyCommands();
         silenced_ = false;
     }
-    if (activeVoices_ == 0)
-        return;
-    for (int slot = 0; slot < voiceCount; ++slot) {
-        Playing &voice = playing_[std::size_t(slot)];
-        voice.fresh = false;
-        if (voice.active && !voice.paused)
-            mixVoice(slot, stereo, frames);
+    if (activeVoices_ > 0) {
+        for (int slot = 0; slot < voiceCount; ++slot) {
+            Playing &voice = playing_[std::size_t(slot)];
+            voice.fresh = false;
+            if (voice.active && !voice.paused)
+                mixVoice(slot, stereo, frames);
+        }
     }
+    midi_.mixInto(stereo, frames);
+    midiSounding_.store(midi_.soundingCount(), std::memory_order_relaxed);
+}
+
+void Mixer::playMidi(const MidiMessage &message, std::uint32_t offset)
+{
+    // A table or a Stop sent before the message counts for it.
+    applyCommands();
+    midi_.play(message, offset);
+    midiSounding_.store(midi_.soundingCount(), std::memory_order_relaxed);
 }
 
 bool Mixer::renderLate(float *stereo, std::uint32_t frames)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "midivoices.h"
 #include "soundingvoice.h"
 #include "spscqueue.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -11,6 +13,7 @@
 namespace kevaro {
 
 struct DecodedNote;
+class MidiNoteTable;
 
 // How a voice is played beyond its placement: its loudness (a key's velocity) and its pitch as
 // a ratio to the recording's (a note played from a neighbour's file).
@@ -31,7 +34,7 @@ struct NoteExpression
 class Mixer
 {
 public:
-    static constexpr int rate = 48000;
+    static constexpr int rate = SoundingVoice::rate;
     static constexpr int channels = 2;
     static constexpr int voiceCount = 128;
 
@@ -66,7 +69,11 @@ public:
     void letGo(VoiceRef voice);
     void stopAll();
     bool isSounding(VoiceRef voice);
+    // Whether a voice sounds, MIDI ones too.
     bool anySounding();
+    // MIDI notes play from this table from now on (nullptr: none do). Each table is freed
+    // here once the render side no longer plays from it.
+    void setMidiTable(std::shared_ptr<const MidiNoteTable> table);
     // Whether commands wait for the render side; any thread.
     bool commandsWaiting() const { return !commands_.empty(); }
 
@@ -78,9 +85,12 @@ public:
     // stopAll() those frames become silence first. Those voices go on from there at the next
     // render. Whether the frames changed.
     bool renderLate(float *stereo, std::uint32_t frames);
+    // A MIDI message for the next render, due `offset` frames into it: notes start and end
+    // there, in the cycle the message came in.
+    void playMidi(const MidiMessage &message, std::uint32_t offset);
 
 private:
-    enum class Kind : std::uint8_t { Start, Pause, Resume, Stop, Release, StopAll };
+    enum class Kind : std::uint8_t { Start, Pause, Resume, Stop, Release, StopAll, MidiTable };
     struct Command
     {
         Kind kind = Kind::Stop;
@@ -92,6 +102,7 @@ private:
         bool looped = false;
         bool paused = false;
         std::uint32_t releaseFrames = 0;
+        const MidiNoteTable *table = nullptr;
     };
     struct Ended
     {
@@ -134,6 +145,7 @@ private:
 
     // Control side.
     void collectEnded();
+    void sendMidiTable();
     int takeSlot();
     bool send(const Command &command);
     Slot *slotOf(VoiceRef voice);
@@ -150,9 +162,16 @@ private:
     std::vector<Retired> retired_;
     std::uint64_t starts_ = 0;
     bool saidFull_ = false;
+    // Tables handed to the render side and not finished there; one waiting for room.
+    std::vector<std::shared_ptr<const MidiNoteTable>> midiTables_;
+    std::shared_ptr<const MidiNoteTable> waitingMidiTable_;
+    bool midiTableWaits_ = false;
 
     std::array<Playing, voiceCount> playing_;
     int activeVoices_ = 0;
+    MidiVoices midi_;
+    // The render side's count of sounding MIDI voices, for the control side.
+    std::atomic<int> midiSounding_{0};
     // A stopAll() taken since the last render.
     bool silenced_ = false;
 };

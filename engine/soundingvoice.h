@@ -11,6 +11,8 @@ struct DecodedNote;
 // so that the render side keeps its voices in fixed arrays and never allocates.
 struct SoundingVoice
 {
+    // Frames a second, of every voice and of the mix.
+    static constexpr int rate = 48000;
     static constexpr std::uint32_t noRelease = UINT32_MAX;
 
     const DecodedNote *note = nullptr;

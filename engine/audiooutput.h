@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -29,6 +30,9 @@ public:
     virtual std::string describe() const = 0;
     // The delay from a note's start to the server, in milliseconds.
     virtual double latencyMs() const = 0;
+    // Called, on a thread of the output's own, when a MIDI note comes in: a paused output then
+    // wakes. Only outputs with MIDI call it.
+    virtual void setMidiNoteHandler(std::function<void()>) {}
 };
 
 } // namespace kevaro

@@ -63,6 +63,17 @@ void NoteLoader::loadThenPlay(std::string path, std::function<void()> play)
     wake(loader.wakeup_);
 }
 
+void NoteLoader::loadThen(std::vector<std::string> paths, std::function<void(Notes)> done)
+{
+    NoteLoader &loader = instance();
+    {
+        std::lock_guard<std::mutex> lock(loader.mutex_);
+        loader.setPaths_ = std::move(paths);
+        loader.setLoaded_ = std::move(done);
+    }
+    wake(loader.wakeup_);
+}
+
 void NoteLoader::waitUntilIdle()
 {
     NoteLoader &loader = instance();
@@ -135,6 +146,19 @@ void NoteLoader::run()
             load(press.path, true);
             if (SampleCache::instance().contains(press.path))
                 press.play();
+            continue;
+        }
+        if (setLoaded_) {
+            const std::vector<std::string> paths = std::move(setPaths_);
+            const std::function<void(Notes)> done = std::move(setLoaded_);
+            setLoaded_ = nullptr;
+            lock.unlock();
+            Notes notes;
+            for (const std::string &path : paths) {
+                notes.push_back(SampleCache::instance().load(path, false));
+                watchFolderOf(path);
+            }
+            done(std::move(notes));
             continue;
         }
         if (next_ < paths_.size()) {

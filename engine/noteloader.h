@@ -6,12 +6,15 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace kevaro {
+
+struct DecodedNote;
 
 // The one thread that touches note files ("kevaro-loader"): it decodes them ahead of their
 // presses, decodes a note pressed before it was ready and then plays it, and watches the
@@ -25,6 +28,11 @@ public:
     // Decodes the note, then runs play (on the loader's thread), unless the note cannot be
     // played. Bounded: beyond maxWaitingPresses the oldest waiting press is dropped.
     static void loadThenPlay(std::string path, std::function<void()> play);
+    using Notes = std::vector<std::shared_ptr<const DecodedNote>>;
+    // Decodes the files quietly, as a preload does, then hands their notes (nullptr for one that
+    // cannot be played), in the same order, to done on the loader's thread. A newer request
+    // replaces one not started yet.
+    static void loadThen(std::vector<std::string> paths, std::function<void(Notes)> done);
     // Blocks until every request so far is done and every change on disk seen so far is
     // taken in; for tests and tools.
     static void waitUntilIdle();
@@ -52,6 +60,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Press> presses_;
+    std::vector<std::string> setPaths_;
+    std::function<void(Notes)> setLoaded_;
     std::vector<std::string> paths_;
     std::size_t next_ = 0;
     int syncs_ = 0;

@@ -1,5 +1,6 @@
 #include "outputsession.h"
 
+#include "midihub.h"
 #include "noteloader.h"
 #include "outputlatency.h"
 #include "pipewireoutput.h"
@@ -10,6 +11,23 @@
 #include "voice.h"
 
 namespace kevaro {
+
+namespace {
+
+void sayNoMidiOnce(bool serverIsPipeWire)
+{
+    static std::atomic<bool> said{false};
+    if (said.exchange(true))
+        return;
+    if (serverIsPipeWire)
+        std::fprintf(stderr, "kevaro: MIDI needs PipeWire's own stream; playing through its "
+                             "pulse server, the piano has no MIDI\n");
+    else
+        std::fprintf(stderr, "kevaro: MIDI needs PipeWire; this sound server is PulseAudio, so "
+                             "the piano has no MIDI\n");
+}
+
+} // namespace
 
 std::shared_ptr<OutputSession> OutputSession::openDefault()
 {
@@ -31,9 +49,19 @@ std::shared_ptr<OutputSession> OutputSession::openDefault()
             PulseOutput::open(session->mixer_, OutputLatency::queuedPeriodFrames(), whyNot);
         if (!session->output_)
             std::fprintf(stderr, "kevaro: %s\n", whyNot.c_str());
+        else
+            sayNoMidiOnce(server.isPipeWire);
     }
     if (!session->output_)
         return nullptr;
+    const std::weak_ptr<OutputSession> weak = session;
+    session->output_->setMidiNoteHandler([weak] {
+        if (const std::shared_ptr<OutputSession> self = weak.lock()) {
+            self->midiNoteCame_ = true;
+            StandbyOutput::instance().wakeSoon();
+        }
+    });
+    MidiHub::instance().attach(session);
     OutputLatency::report(*session->output_,
                           OutputLatency::raiseRenderThread(session->output_->renderThread()));
     return session;
@@ -107,7 +135,7 @@ void OutputSession::pauseOrWake(std::chrono::steady_clock::duration idleFor, boo
     std::unique_lock<std::mutex> lock(mutex_);
     if (closed_ || !output_ || output_->isDisconnected())
         return;
-    const bool sounding = mixer_.anySounding();
+    const bool sounding = mixer_.anySounding() || midiNoteCame_.exchange(false);
     const auto now = std::chrono::steady_clock::now();
     if (sounding)
         lastSound_ = now;
@@ -131,6 +159,13 @@ void OutputSession::silence()
     mixer_.stopAll();
     if (output_)
         output_->notesQueued();
+}
+
+void OutputSession::setMidiTable(std::shared_ptr<const MidiNoteTable> table)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!closed_)
+        mixer_.setMidiTable(std::move(table));
 }
 
 void OutputSession::close()

@@ -2,6 +2,7 @@
 
 #include "mixer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,8 @@ public:
 
     // Stops every sound at once; earlier voices' handles do nothing from now on.
     void silence();
+    // MIDI in plays from this table from now on.
+    void setMidiTable(std::shared_ptr<const MidiNoteTable> table);
     // Stops every sound and closes the output. Waits for the server: the worker's.
     void close();
 
@@ -77,6 +80,9 @@ private:
     bool closed_ = false;
     bool paused_ = false;
     std::chrono::steady_clock::time_point lastSound_ = std::chrono::steady_clock::now();
+    // A MIDI note came in since the worker last looked: it counts as a sound, and wakes a paused
+    // output. Set on the output's own thread without the lock.
+    std::atomic<bool> midiNoteCame_{false};
 };
 
 } // namespace kevaro

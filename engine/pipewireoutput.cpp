@@ -1,5 +1,8 @@
 #include "pipewireoutput.h"
 
+#include "midiautoconnect.h"
+#include "midihub.h"
+#include "midinode.h"
 #include "mixer.h"
 
 #include <pipewire/pipewire.h>
@@ -8,11 +11,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <pthread.h>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <sys/syscall.h>
 #include <thread>
@@ -29,6 +33,8 @@ constexpr int64_t answerTimeoutNs = 1'000'000'000;
 
 // Set once PipeWire played for this process: from then on it is the server to wait for.
 std::atomic<bool> playedBefore{false};
+// Names each output's graph group.
+std::atomic<int> outputsOpened{0};
 
 // What it means that PipeWire cannot be had now.
 PipeWireOutput::Outcome unavailable()
@@ -66,6 +72,8 @@ struct PipeWireOutput::Connection
     pw_core *core = nullptr;
     pw_registry *registry = nullptr;
     pw_stream *stream = nullptr;
+    std::unique_ptr<MidiNode> midi;
+    std::unique_ptr<MidiAutoconnect> autoconnect;
     spa_hook coreListener{};
     spa_hook registryListener{};
     spa_hook streamListener{};
@@ -87,6 +95,9 @@ PipeWireOutput::Connection::~Connection()
     // thread's current cycle, never for the server.
     if (loop)
         pw_thread_loop_stop(loop);
+    autoconnect.reset();
+    // The MIDI node first: its process triggers the stream's.
+    midi.reset();
     if (stream)
         pw_stream_destroy(stream);
     if (registry)
@@ -235,16 +246,41 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
         return false;
     }
 
+    // The MIDI node and the stream form one group, run by one driver. The graph would run the
+    // stream first in each cycle, before the MIDI node has the cycle's MIDI from the nodes
+    // linked to it, and notes would wait a cycle; so the MIDI node triggers the stream instead.
+    const std::string group =
+        "kevaro-" + std::to_string(getpid()) + "-" + std::to_string(++outputsOpened);
+    std::string whyNoMidi;
+    connection.midi =
+        MidiNode::create(connection.core, connection.loop, *connection.mixer, group, whyNoMidi);
+    if (connection.midi) {
+        pw_thread_loop_get_time(connection.loop, &deadline, answerTimeoutNs);
+        waitUntil(connection, deadline, [&] {
+            return connection.midi->state() != MidiNode::State::Connecting || connection.lost;
+        });
+        if (connection.midi->state() != MidiNode::State::Ready) {
+            connection.midi.reset();
+            whyNoMidi = "PipeWire did not take the MIDI node";
+        }
+    }
+    static std::atomic<bool> saidNoMidi{false};
+    if (!connection.midi && !saidNoMidi.exchange(true))
+        std::fprintf(stderr, "kevaro: no MIDI: %s\n", whyNoMidi.c_str());
+
     const std::string latency = std::to_string(connection.cycleFrames) + "/" + std::to_string(rate);
-    connection.stream =
-        pw_stream_new(connection.core, "Kevaro",
-                      pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY,
-                                        "Playback", PW_KEY_MEDIA_ROLE, "Music", PW_KEY_NODE_NAME,
-                                        "kevaro", PW_KEY_NODE_LATENCY, latency.c_str(), nullptr));
+    pw_properties *streamProps = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "Music",
+        PW_KEY_NODE_NAME, "kevaro", PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
+    if (connection.midi)
+        pw_properties_set(streamProps, PW_KEY_NODE_GROUP, group.c_str());
+    connection.stream = pw_stream_new(connection.core, "Kevaro", streamProps);
     if (!connection.stream) {
         outcome = Outcome::NotHere;
         return false;
     }
+    if (connection.midi)
+        connection.midi->drive(connection.stream);
     pw_stream_add_listener(connection.stream, &connection.streamListener, &streamEvents,
                            &connection);
     uint8_t podSpace[512];
@@ -256,8 +292,9 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
     format.position[0] = SPA_AUDIO_CHANNEL_FL;
     format.position[1] = SPA_AUDIO_CHANNEL_FR;
     const spa_pod *params[] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &format)};
-    const auto flags = pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
-                                       PW_STREAM_FLAG_RT_PROCESS);
+    const auto flags =
+        pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
+                        PW_STREAM_FLAG_RT_PROCESS | (connection.midi ? PW_STREAM_FLAG_TRIGGER : 0));
     if (pw_stream_connect(connection.stream, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1) <
         0) {
         outcome = Outcome::NotHere;
@@ -271,6 +308,9 @@ bool connect(Connection &connection, PipeWireOutput::Outcome &outcome)
         outcome = Outcome::Awaited;
         return false;
     }
+    if (connection.midi && MidiHub::instance().autoconnect())
+        connection.autoconnect =
+            std::make_unique<MidiAutoconnect>(connection.core, connection.midi->id());
     outcome = Outcome::Started;
     return true;
 }
@@ -314,7 +354,17 @@ PipeWireOutput::~PipeWireOutput() = default;
 
 bool PipeWireOutput::isDisconnected() const
 {
-    return connection_->lost;
+    // Without its MIDI node the stream is never triggered.
+    return connection_->lost ||
+           (connection_->midi && connection_->midi->state() == MidiNode::State::Failed);
+}
+
+void PipeWireOutput::setMidiNoteHandler(std::function<void()> handler)
+{
+    pw_thread_loop_lock(connection_->loop);
+    if (connection_->midi)
+        connection_->midi->setNoteHandler(std::move(handler));
+    pw_thread_loop_unlock(connection_->loop);
 }
 
 void PipeWireOutput::setActive(bool active)
@@ -334,8 +384,8 @@ bool PipeWireOutput::isActive() const
 
 std::string PipeWireOutput::describe() const
 {
-    return std::to_string(connection_->cycleFrames) + " frames a cycle at " +
-           std::to_string(rate) + " Hz through PipeWire";
+    return std::to_string(connection_->cycleFrames) + " frames a cycle at " + std::to_string(rate) +
+           " Hz through PipeWire";
 }
 
 double PipeWireOutput::latencyMs() const

@@ -11,7 +11,9 @@ class Mixer;
 // Plays the mixer straight through a PipeWire stream: the stream's real-time thread mixes each
 // graph cycle's frames when the graph asks for them, so a note started now sounds in the next
 // cycle. Through PipeWire's pulse server the same note waits behind the server's request steps
-// and the stream's buffer, about 15 ms more.
+// and the stream's buffer, about 15 ms more. Beside the stream, in the same context, the MIDI
+// node "Kevaro" (MidiNode), whose process triggers the stream's each cycle, and the links of
+// MIDI keyboards to it (MidiAutoconnect).
 class PipeWireOutput : public AudioOutput
 {
 public:
@@ -31,8 +33,7 @@ public:
     static bool worthTrying();
     // Starts mixing into a stream, asking the graph for cycles of cycleFrames. Waits for the
     // server a moment at most, so only on the engine's worker. The mixer outlives the output.
-    static std::unique_ptr<PipeWireOutput> start(Mixer &mixer, int cycleFrames,
-                                                 Outcome &outcome);
+    static std::unique_ptr<PipeWireOutput> start(Mixer &mixer, int cycleFrames, Outcome &outcome);
 
     ~PipeWireOutput() override;
     PipeWireOutput(const PipeWireOutput &) = delete;
@@ -45,6 +46,7 @@ public:
     pid_t renderThread() const override;
     std::string describe() const override;
     double latencyMs() const override;
+    void setMidiNoteHandler(std::function<void()> handler) override;
 
     struct Connection;
 

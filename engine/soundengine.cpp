@@ -1,5 +1,7 @@
 #include "soundengine.h"
 
+#include "midihub.h"
+#include "midiout.h"
 #include "outputsession.h"
 #include "standbyoutput.h"
 
@@ -50,6 +52,36 @@ void SoundEngine::shutDown()
     StandbyOutput::instance().shutDown();
 }
 
+void SoundEngine::setMidiNotes(std::vector<std::pair<int, std::string>> files)
+{
+    MidiHub::instance().setFiles(std::move(files));
+}
+
+void SoundEngine::setMidiAutoconnect(bool on)
+{
+    MidiHub::instance().setAutoconnect(on);
+}
+
+void SoundEngine::setMidiListener(std::function<void(const MidiEvent &)> listener)
+{
+    MidiHub::instance().setListener(std::move(listener));
+}
+
+void SoundEngine::sendNoteOn(int key, int velocity)
+{
+    MidiOut::instance().send(0x90, std::uint8_t(key & 0x7f), std::uint8_t(velocity & 0x7f));
+}
+
+void SoundEngine::sendNoteOff(int key)
+{
+    MidiOut::instance().send(0x80, std::uint8_t(key & 0x7f), 0);
+}
+
+void SoundEngine::sendAllNotesOff()
+{
+    MidiOut::instance().send(0xb0, 123, 0);
+}
+
 SoundEngine::SoundEngine(std::shared_ptr<OutputSession> session, bool onDefaultOutput)
     : onDefaultOutput_(onDefaultOutput), session_(std::move(session))
 {
@@ -85,8 +117,7 @@ Voice *SoundEngine::playAt(const char *path, float x, float y, float z, bool loo
         standby.retire(std::move(session_));
     session_ = std::move(replacement);
     standby.watch(session_);
-    return session_->play(path, x, y, z, looped, startPaused, keepHandle, expression,
-                          outcome);
+    return session_->play(path, x, y, z, looped, startPaused, keepHandle, expression, outcome);
 }
 
 void SoundEngine::addRef()

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "midievent.h"
 #include "mixer.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace kevaro {
 
@@ -43,6 +48,21 @@ public:
     static void setOutputWanted(bool wanted);
     // The process ends: nothing more is opened, and what is open is left to the exit.
     static void shutDown();
+
+    // MIDI, on PipeWire: the piano's node "Kevaro" with ports "midi-in" and "midi-out".
+    // The selected set's note files by the MIDI key each was recorded at (C1, middle C, is 60):
+    // MIDI in plays from them once the note loader decoded them. Never waits.
+    static void setMidiNotes(std::vector<std::pair<int, std::string>> files);
+    // Whether the piano links the MIDI keyboards PipeWire's MIDI bridge offers to its input,
+    // those there at start and those plugged in later; before the output opens. On by default.
+    static void setMidiAutoconnect(bool on);
+    // Hears what comes in on MIDI (keys, the pedal, a set chosen), on a thread of the engine's
+    // own, never the real-time one; an empty function hears nothing.
+    static void setMidiListener(std::function<void(const MidiEvent &)> listener);
+    // MIDI out, from one thread at a time (the GUI's); never waits. Channel 1.
+    static void sendNoteOn(int key, int velocity);
+    static void sendNoteOff(int key);
+    static void sendAllNotesOff();
 
     // Starts the file at (x, y, z) and returns at once; the sound mixes on the output's
     // thread. A mono file is placed there, a stereo one plays as recorded. looped repeats it,

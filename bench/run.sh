@@ -5,7 +5,8 @@
 #   2. touch to sound: xdotool presses on the real piano under Xvfb
 #   3. what a press costs the GUI thread (sounder::dosound)
 #   4. start-up to first frame and resident memory, software renderer (Kevaro's) and OpenGL
-#   5. whole sessions of a plain user, PulseAudio and PipeWire, with and without RealtimeKit
+#   5. whole sessions of a plain user, PulseAudio and PipeWire, with and without RealtimeKit,
+#      touch to sound beside MIDI in to sound and the polyphony MIDI reaches on PipeWire
 #      (bench/sessions.sh, as root; its variables narrow it)
 # KEVARO_BENCH_SECTIONS picks sections (default "1 2 3 4 5"): "5" alone runs the sessions only.
 # It builds into $KEVARO_BUILD_DIR (default build/), starts a private PulseAudio and Xvfb and
@@ -39,7 +40,7 @@ targets=(kevaro bench_monitor bench_spawn)
 wants 1 && targets+=(bench_play_engine bench_play_qsoundeffect)
 wants 3 && targets+=(bench_dosound)
 wants 4 && targets+=(bench_firstframe)
-wants 5 && targets+=(bench_stream_floor bench_xruns)
+wants 5 && targets+=(bench_stream_floor bench_xruns bench_midi_send)
 # The engine's owner keeps a polyphony bench; print its figures when it is there.
 polyphony=0
 wants 1 && grep -q 'bench_engine_polyphony' "$root/bench/CMakeLists.txt" && polyphony=1 && targets+=(bench_engine_polyphony)

@@ -5,7 +5,9 @@
 # (bench_stream_floor) in the same session, the dropouts in those presses as the recording and
 # the server count them, the first touch 150 ms after the window shows, the first note after
 # Stop, after 10 s and after 3 minutes of silence (the piano pauses its output after 2), each
-# against the next five, and the piano's CPU share while idle. A compact table at the end.
+# against the next five, and the piano's CPU share while idle. On PipeWire also C2 by MIDI into
+# the piano's input (bench_midi_send, as many notes as presses), and with both cores busy the
+# largest chord of MIDI notes the piano plays without a late cycle. A compact table at the end.
 #   sessions.sh BUILD_DIR WORK_DIR     (as root; WORK_DIR/tones holds the notes)
 # Narrowed by the environment (defaults in brackets):
 #   KEVARO_BENCH_USERS        [kevaro-test]   root too, if wanted
@@ -70,6 +72,36 @@ presses() {
         fi
         xdotool mouseup 1
         sleep 0.4
+    done
+}
+# midi_in DIR: $count MIDI notes of C2, 0.5 s apart, into the piano's input; their times into
+# DIR/midi.
+midi_in() {
+    spawn as_user "$bench/bench_midi_send" "$count" 500 72 >"$1/midi.out" 2>"$1/midi.err"
+    local sender=$!
+    wait_for "grep -q ready '$1/midi.out'" "the MIDI sender" || { cat "$1/midi.err"; exit 1; }
+    as_user pw-link bench-midi:out Kevaro:midi-in
+    wait "$sender" || true
+    grep -v ready "$1/midi.out" >"$1/midi"
+}
+# polyphony DIR: chords of more and more MIDI notes, struck ten times 0.2 s apart with the pedal
+# down, each while PipeWire's profiler counts the cycles the piano was late for; sets poly_best,
+# the largest chord without one, and poly_counts.
+polyphony() {
+    local keys
+    poly_best=none poly_counts=""
+    for keys in 8 16 32 48 64; do
+        mkdir -p "$1/chord$keys" && chmod 777 "$1/chord$keys"
+        server_count_start "$1/chord$keys"
+        spawn as_user "$bench/bench_midi_send" 10 200 36 "$keys" >"$1/chord$keys/midi.out" 2>&1
+        local sender=$!
+        wait_for "grep -q ready '$1/chord$keys/midi.out'" "the MIDI sender" || exit 1
+        as_user pw-link bench-midi:out Kevaro:midi-in
+        wait "$sender" || true
+        server_count "$1/chord$keys"
+        poly_counts+=" $keys:$server_drops"
+        [ "$server_drops" = 0 ] || break
+        poly_best=$keys
     done
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -192,7 +224,14 @@ session() {
         sleep 1
         as_user "$bench/bench_spawn" --count "$peer_count" --every 500 paplay "$dir/home/tones/keyc2.wav" >"$load_dir/paplay" || true
         as_user "$bench/bench_stream_floor" "$peer_count" 500 >"$load_dir/stream" 2>"$load_dir/stream.err" || true
+        midi=()
+        if [ "$server" = pipewire ]; then
+            sleep 1
+            midi_in "$load_dir"
+            midi=("MIDI in=$load_dir/midi")
+        fi
         stop_recording
+        [ "$server" != pipewire ] || [ "$load" != busy ] || polyphony "$load_dir"
         [ ${#burners[@]} -eq 0 ] || { kill "${burners[@]}"; wait "${burners[@]}" 2>/dev/null || true; }
         if server_died; then
             note "$load.drops" "the sound server died"
@@ -200,8 +239,16 @@ session() {
             return
         fi
         echo "   $load$([ "$load" = busy ] && echo ' (two sha256sum)'):   (vs first: median / paplay's)"
-        match "$load_dir" "paplay=$load_dir/paplay" "Kevaro=$load_dir/kevaro" "bare stream=$load_dir/stream"
+        match "$load_dir" "paplay=$load_dir/paplay" "Kevaro=$load_dir/kevaro" "bare stream=$load_dir/stream" "${midi[@]}"
         echo "   the server counted $server_drops $([ "$server" = pulse ] && echo underruns || echo 'late cycles') of the piano's"
+        if [ ${#midi[@]} -gt 0 ]; then
+            note "$load.midi" "$(figure "$load_dir" "MIDI in" 2) / $(figure "$load_dir" "MIDI in" 3)"
+            note "$load.mididrops" "$(figure "$load_dir" "MIDI in" 5) of $(figure "$load_dir" "MIDI in" 7)"
+        fi
+        if [ "$server" = pipewire ] && [ "$load" = busy ]; then
+            echo "   chords of MIDI notes, cores busy: late cycles by notes struck:$poly_counts"
+            note busy.poly "$poly_best notes (of 64 MIDI voices)"
+        fi
         note "$load.kevaro" "$(figure "$load_dir" Kevaro 2) / $(figure "$load_dir" Kevaro 3)"
         note "$load.paplay" "$(figure "$load_dir" paplay 2) / $(figure "$load_dir" paplay 3)"
         note "$load.ratio" "$(awk -v k="$(figure "$load_dir" Kevaro 2)" -v p="$(figure "$load_dir" paplay 2)" \
@@ -250,8 +297,8 @@ table() {
         FNR == 1 { n++ }
         { v[n, $1] = $2 }
         END {
-            nk = split("label|output|idle.kevaro|idle.paplay|idle.ratio|idle.drops|busy.kevaro|busy.paplay|busy.ratio|busy.drops|first|stop|silence10|silence180|cpu10|cpu180", keys, "|")
-            split("|output (its own word)|touch to sound, idle (median / p90)|paplay, idle|Kevaro / paplay, idle|dropouts, idle (notes / server)|touch to sound, busy|paplay, busy|Kevaro / paplay, busy|dropouts, busy (notes / server)|first touch / next five|after Stop / five presses|after 10 s silence / next five|after 3 min silence / next five|idle CPU, % of a core|idle CPU, paused (3 min)", names, "|")
+            nk = split("label|output|idle.kevaro|idle.midi|idle.paplay|idle.ratio|idle.drops|idle.mididrops|busy.kevaro|busy.midi|busy.paplay|busy.ratio|busy.drops|busy.mididrops|busy.poly|first|stop|silence10|silence180|cpu10|cpu180", keys, "|")
+            split("|output (its own word)|touch to sound, idle (median / p90)|MIDI in to sound, idle|paplay, idle|Kevaro / paplay, idle|dropouts, idle (notes / server)|MIDI dropouts, idle|touch to sound, busy|MIDI in to sound, busy|paplay, busy|Kevaro / paplay, busy|dropouts, busy (notes / server)|MIDI dropouts, busy|polyphony, busy (no late cycle)|first touch / next five|after Stop / five presses|after 10 s silence / next five|after 3 min silence / next five|idle CPU, % of a core|idle CPU, paused (3 min)", names, "|")
             for (k = 1; k <= nk; k++) {
                 line = sprintf("%-38s", names[k])
                 for (c = 1; c <= n; c++) line = line sprintf("  %-24s", (c, keys[k]) in v ? v[c, keys[k]] : "-")

@@ -1,6 +1,7 @@
 #include "sounder.h"
 
 #include "firststart.h"
+#include "midievent.h"
 #include "noteloader.h"
 #include "soundengine.h"
 #include "voice.h"
@@ -23,11 +24,15 @@ constexpr std::chrono::milliseconds releaseLength{150};
 // Every press's velocity without dynamics; played at full loudness, as recorded.
 constexpr int plainVelocity = 100;
 
+const QStringList noteNames = {"c",   "cis", "d",   "dis", "e",   "f",
+                               "fis", "g",   "gis", "a",   "ais", "h"};
+// The keys on screen, G0 to DIS2.
+constexpr int lowestKeyShown = 55, highestKeyShown = 75;
+
 // The MIDI number of a note in German names, "c1" (middle C) 60, "gis0" 56; -1 for none.
 int midiNumber(const QString &note)
 {
-    static const QStringList names = {"c",   "cis", "d",   "dis", "e",   "f",
-                                      "fis", "g",   "gis", "a",   "ais", "h"};
+    const QStringList &names = noteNames;
     qsizetype octaveAt = 0;
     while (octaveAt < note.size() && !note[octaveAt].isDigit())
         ++octaveAt;
@@ -38,20 +43,32 @@ int midiNumber(const QString &note)
     return isNumber && name >= 0 && number <= 127 ? number : -1;
 }
 
+// The note of a MIDI number in German names, 56 "gis0".
+QString noteName(int number)
+{
+    return noteNames[number % 12] + QString::number(number / 12 - 4);
+}
+
 } // namespace
 
 sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 {
     if (!config.load())
         FirstStart::writeSettings(config);
+    // Told on a thread of the engine's own: handled here, on the GUI thread. The destructor
+    // takes the listener back before this object goes.
+    kevaro::SoundEngine::setMidiListener([this](const kevaro::MidiEvent &event) {
+        QMetaObject::invokeMethod(
+            this, [this, event] { midiCame(event); }, Qt::QueuedConnection);
+    });
+    kevaro::SoundEngine::setMidiAutoconnect(preferences.midiAutoconnect());
     // Open the output and decode the selected set while the window comes up, so that even
     // the first press only starts a sound.
     kevaro::SoundEngine::prepare();
     preloadSelectedSet();
     // Nobody hears a minimised or suspended piano: its output pauses, the sound card may sleep.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::applicationStateChanged, this,
-                &sounder::updateOutputWanted);
+        connect(app, &QGuiApplication::applicationStateChanged, this, &sounder::updateOutputWanted);
     connect(this, &QQuickItem::windowChanged, this, [this](QQuickWindow *window) {
         if (window)
             connect(window, &QWindow::visibilityChanged, this, &sounder::updateOutputWanted);
@@ -61,6 +78,7 @@ sounder::sounder(QQuickItem *parent) : QQuickItem(parent)
 sounder::~sounder()
 {
     // The process ends: nothing new is opened, and nothing here waits for the sound server.
+    kevaro::SoundEngine::setMidiListener({});
     kevaro::SoundEngine::shutDown();
     endEveryPress();
     replaceLastSound(nullptr);
@@ -140,6 +158,38 @@ void sounder::preloadSelectedSet()
     for (const QString &file : config.noteFiles)
         paths.push_back(QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
     kevaro::NoteLoader::preload(std::move(paths));
+    handSetToMidi();
+}
+
+void sounder::handSetToMidi()
+{
+    std::vector<std::pair<int, std::string>> files;
+    for (const QString &file : config.noteFiles) {
+        const int number = midiNumber(file.chopped(4).mid(3)); // "keycis1.wav"
+        if (number >= 0)
+            files.emplace_back(number,
+                               QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
+    }
+    kevaro::SoundEngine::setMidiNotes(std::move(files));
+}
+
+void sounder::midiCame(const kevaro::MidiEvent &event)
+{
+    using Kind = kevaro::MidiEvent::Kind;
+    switch (event.kind) {
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (event.number >= lowestKeyShown && event.number <= highestKeyShown)
+            emit keyHeldElsewhere(noteName(event.number), event.kind == Kind::KeyDown);
+        break;
+    case Kind::PedalDown:
+    case Kind::PedalUp:
+        setSustain(event.kind == Kind::PedalDown);
+        break;
+    case Kind::SetChosen:
+        emit setChosenElsewhere(event.number);
+        break;
+    }
 }
 
 void sounder::dosound(QString myString)
@@ -209,10 +259,12 @@ void sounder::setSustain(bool down)
 void sounder::pressBegan(int id, const Press &press)
 {
     presses.emplace(id, press);
+    kevaro::SoundEngine::sendNoteOn(press.number, press.velocity);
 }
 
 void sounder::pressEnded(Presses::iterator press, bool fade)
 {
+    kevaro::SoundEngine::sendNoteOff(press->second.number);
     if (kevaro::Voice *voice = press->second.voice) {
         if (fade)
             voice->fadeOut(releaseLength);
@@ -244,6 +296,7 @@ void sounder::createit()
 void sounder::dropit()
 {
     endEveryPress();
+    kevaro::SoundEngine::sendAllNotesOff();
     replaceEngine(nullptr);
 }
 
@@ -286,8 +339,12 @@ void sounder::setconfigname(int nr, QString ctext)
 
 void sounder::setconfigpath(int nr, QString ctext)
 {
-    if (isSetNumber(nr))
-        config.directories[nr - 1] = ctext;
+    if (!isSetNumber(nr))
+        return;
+    config.directories[nr - 1] = ctext;
+    // Presses take the new folder from the next one on; so does MIDI in.
+    if (nr == (isSetNumber(media) ? media : 1))
+        handSetToMidi();
 }
 
 QString sounder::getconfigname(int nr)
@@ -317,6 +374,7 @@ void sounder::saveconfig()
 void sounder::loadconfig()
 {
     config.load();
+    handSetToMidi();
 }
 
 // Without an address and without the standard socket, libdbus would try to autolaunch a bus

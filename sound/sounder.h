@@ -13,6 +13,7 @@
 namespace kevaro {
 class SoundEngine;
 class Voice;
+struct MidiEvent;
 } // namespace kevaro
 
 // The piano's sound element, known to the document as SoundMethod: it owns the sound sets,
@@ -127,8 +128,12 @@ private:
     template <typename T> void assign(T &member, T value, void (sounder::*changed)());
     static bool isSetNumber(int nr) { return nr >= 1 && nr <= Config::setCount; }
     QString selectedDirectory() const;
-    // Decodes the selected set's note files in the background, ahead of their presses.
+    // Decodes the selected set's note files in the background, ahead of their presses, and
+    // hands them to MIDI in.
     void preloadSelectedSet();
+    void handSetToMidi();
+    // On the GUI thread: what came in on MIDI.
+    void midiCame(const kevaro::MidiEvent &event);
     void replaceEngine(kevaro::SoundEngine *next);
     void replaceLastSound(kevaro::Voice *next);
     // Plays the note file ("keycis1") of the selected set; the note's handle, or null.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The thread that renders the sound (kevaro-render) never waits: while 200 presses play, it
-# neither waits on a futex (a lock another thread holds), opens a file nor asks the kernel for
-# memory, any of which can take longer than a cycle on a busy tablet and be heard as a click.
+# The thread that renders the sound (kevaro-render) never waits: while 200 presses play (and on
+# PipeWire 200 MIDI notes come in beside them, with the sustain pedal), it neither waits on a
+# futex (a lock another thread holds), opens a file nor asks the kernel for memory, any of which
+# can take longer than a cycle on a busy tablet and be heard as a click.
 #   render_thread.sh KEVARO pulse|pipewire
 kevaro=$1
 for tool in setpriv prlimit strace /usr/libexec/rtkit-daemon /usr/lib/polkit-1/polkitd; do
@@ -29,6 +30,17 @@ spawn strace -p "$render" -e trace=futex,openat,mmap,brk -o "$work/render.trace"
 tracer=$!
 wait_for "grep -q 'Process $render attached' '$work/strace.err'" "strace to attach" || fail "strace did not attach"
 start_recording "$work/presses.raw"
+if [ "$2" = pipewire ]; then
+    # Keys across the piano, 20 ms apart, let go 15 ms later; the pedal down for every tenth.
+    python3 "$e2e_dir/midi.py" events "$work/notes.mid" $(for i in $(seq 0 199); do
+        key=$(printf %x $((30 + i * 7 % 70)))
+        echo "$((i * 20)):b0:40:$([ $((i % 10)) = 0 ] && echo 7f || echo 00) $((i * 20 + 1)):90:$key:64 $((i * 20 + 15)):80:$key:00"
+    done) && chmod 644 "$work/notes.mid"
+    spawn as_user pw-midiplay -P '{ node.autoconnect = false }' "$work/notes.mid"
+    wait_for "as_user pw-link -o | grep -q '^pw-midiplay:'" "pw-midiplay's port" &&
+        as_user pw-link "$(as_user pw-link -o | grep -m 1 '^pw-midiplay:')" Kevaro:midi-in ||
+        fail "could not link pw-midiplay to Kevaro:midi-in"
+fi
 for i in $(seq 200); do
     IFS=: read -r _ x y <<<"${keys[i % ${#keys[@]}]}"
     click "$x" "$y"

@@ -35,6 +35,14 @@ kill $server_pids && wait $server_pids 2>/dev/null || true
 server_start
 wait_for '[ "$(stream_state)" != none ]' "the piano's output on the new server" || fail "no output after the restart"
 press_heard "a press after the sound server restarted"
+# MIDI: PulseAudio has none, which the piano says once, however often it opened an output; on
+# PipeWire its ports are there.
+if [ "$2" = pulse ]; then
+    [ "$(grep -c "MIDI needs PipeWire" "$work/kevaro.err")" = 1 ] || fail "not one line saying PulseAudio has no MIDI"
+else
+    ! grep -q MIDI "$work/kevaro.err" && as_user pw-link -i | grep -qx Kevaro:midi-in ||
+        fail "no MIDI port Kevaro:midi-in on PipeWire"
+fi
 
 # The sound server hangs: close still ends the piano, the next one's window still comes, and a
 # press made before its output is ready (the server still stopped) sounds once the server

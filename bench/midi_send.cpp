@@ -136,12 +136,22 @@ int main(int argc, char **argv)
     events.version = PW_VERSION_FILTER_EVENTS;
     events.process = process;
     events.state_changed = stateChanged;
-    sender.filter = pw_filter_new_simple(
-        loop, "bench-midi",
+    // Real-time, as PipeWire's MIDI bridge runs in the server: a sender late for its cycle
+    // would hold up the piano's, which comes after it.
+    pw_context *context = pw_context_new(
+        loop, pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
+    pw_core *core = context ? pw_context_connect(context, nullptr, 0) : nullptr;
+    if (!core) {
+        std::fprintf(stderr, "bench_midi_send: no PipeWire\n");
+        return 1;
+    }
+    sender.filter = pw_filter_new(
+        core, "bench-midi",
         pw_properties_new(PW_KEY_NODE_NAME, "bench-midi", PW_KEY_MEDIA_TYPE, "Midi",
                           PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "DSP",
-                          PW_KEY_NODE_AUTOCONNECT, "false", nullptr),
-        &events, &sender);
+                          PW_KEY_NODE_AUTOCONNECT, "false", nullptr));
+    spa_hook listener{};
+    pw_filter_add_listener(sender.filter, &listener, &events, &sender);
     sender.port = pw_filter_add_port(
         sender.filter, PW_DIRECTION_OUTPUT, PW_FILTER_PORT_FLAG_MAP_BUFFERS, 0,
         pw_properties_new(PW_KEY_FORMAT_DSP, "8 bit raw midi", PW_KEY_PORT_NAME, "out", nullptr),
@@ -153,6 +163,8 @@ int main(int argc, char **argv)
     }
     pw_main_loop_run(sender.loop);
     pw_filter_destroy(sender.filter);
+    pw_core_disconnect(core);
+    pw_context_destroy(context);
     for (std::int64_t due : sender.due)
         std::printf("%lld\n", (long long)due);
     return sender.done ? 0 : 1;

@@ -54,12 +54,11 @@ std::shared_ptr<OutputSession> OutputSession::openDefault()
     }
     if (!session->output_)
         return nullptr;
-    const std::weak_ptr<OutputSession> weak = session;
-    session->output_->setMidiNoteHandler([weak] {
-        if (const std::shared_ptr<OutputSession> self = weak.lock()) {
-            self->midiNoteCame_ = true;
-            StandbyOutput::instance().wakeSoon();
-        }
+    // The flag, not the session: the output's thread must never hold the session's last
+    // reference, whose end closes that very output.
+    session->output_->setMidiNoteHandler([came = session->midiNoteCame_] {
+        *came = true;
+        StandbyOutput::instance().wakeSoon();
     });
     MidiHub::instance().attach(session);
     OutputLatency::report(*session->output_,
@@ -135,7 +134,7 @@ void OutputSession::pauseOrWake(std::chrono::steady_clock::duration idleFor, boo
     std::unique_lock<std::mutex> lock(mutex_);
     if (closed_ || !output_ || output_->isDisconnected())
         return;
-    const bool sounding = mixer_.anySounding() || midiNoteCame_.exchange(false);
+    const bool sounding = mixer_.anySounding() || midiNoteCame_->exchange(false);
     const auto now = std::chrono::steady_clock::now();
     if (sounding)
         lastSound_ = now;

@@ -82,7 +82,8 @@ private:
     std::chrono::steady_clock::time_point lastSound_ = std::chrono::steady_clock::now();
     // A MIDI note came in since the worker last looked: it counts as a sound, and wakes a paused
     // output. Set on the output's own thread without the lock.
-    std::atomic<bool> midiNoteCame_{false};
+    const std::shared_ptr<std::atomic<bool>> midiNoteCame_ =
+        std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace kevaro

@@ -138,18 +138,18 @@ int main(int argc, char **argv)
     events.state_changed = stateChanged;
     // Real-time, as PipeWire's MIDI bridge runs in the server: a sender late for its cycle
     // would hold up the piano's, which comes after it.
-    pw_context *context = pw_context_new(
-        loop, pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
+    pw_context *context =
+        pw_context_new(loop, pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
     pw_core *core = context ? pw_context_connect(context, nullptr, 0) : nullptr;
     if (!core) {
         std::fprintf(stderr, "bench_midi_send: no PipeWire\n");
         return 1;
     }
-    sender.filter = pw_filter_new(
-        core, "bench-midi",
-        pw_properties_new(PW_KEY_NODE_NAME, "bench-midi", PW_KEY_MEDIA_TYPE, "Midi",
-                          PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "DSP",
-                          PW_KEY_NODE_AUTOCONNECT, "false", nullptr));
+    sender.filter =
+        pw_filter_new(core, "bench-midi",
+                      pw_properties_new(PW_KEY_NODE_NAME, "bench-midi", PW_KEY_MEDIA_TYPE, "Midi",
+                                        PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "DSP",
+                                        PW_KEY_NODE_AUTOCONNECT, "false", nullptr));
     spa_hook listener{};
     pw_filter_add_listener(sender.filter, &listener, &events, &sender);
     sender.port = pw_filter_add_port(

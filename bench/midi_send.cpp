@@ -5,12 +5,15 @@
 // due, at the cycle's start, as PipeWire's MIDI bridge passes on a keyboard's.
 // With CHORD, the notes are KEY and the CHORD-1 keys above it at once, held by the sustain
 // pedal for EVERY ms: a polyphony test.
-//   bench_midi_send COUNT EVERY KEY [CHORD]    "ready" once its port is there; exits when done
+//   bench_midi_send COUNT EVERY KEY [CHORD]    "ready" once its port is there, "playing" once
+//   linked (a second before the first note), "done" after the last note; the times when it is
+//   stopped (SIGINT, SIGTERM), so that the graph's change at its end is not counted with the notes
 #include <pipewire/filter.h>
 #include <pipewire/pipewire.h>
 #include <spa/control/control.h>
 #include <spa/pod/builder.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -38,7 +41,10 @@ struct Sender
     std::vector<std::int64_t> due;
     std::int64_t first = 0, nextOn = 0, nextOff = 0;
     int sent = 0;
-    bool held = false, done = false;
+    bool held = false;
+    // Told to the main loop's thread.
+    std::atomic<bool> playing{false}, done{false};
+    bool saidPlaying = false, saidDone = false;
 };
 
 void write(spa_pod_builder &builder, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
@@ -61,8 +67,10 @@ void process(void *data, spa_io_position *)
     spa_pod_builder_push_sequence(&builder, &frame, 0);
     const std::int64_t now = nowNs();
     // The first cycle after the link: start a second later, on a time of our own.
-    if (!sender->first)
+    if (!sender->first) {
         sender->first = sender->nextOn = now + 1000000000;
+        sender->playing = true;
+    }
     const std::int64_t hold = sender->chord > 1 ? sender->every - 100000000 : 300000000;
     if (sender->held && now >= sender->nextOff) {
         if (sender->chord > 1)
@@ -102,8 +110,15 @@ void stateChanged(void *data, pw_filter_state, pw_filter_state state, const char
 void check(void *data, std::uint64_t)
 {
     auto *sender = static_cast<Sender *>(data);
-    if (sender->done)
-        pw_main_loop_quit(sender->loop);
+    if (sender->playing && !sender->saidPlaying) {
+        std::printf("playing\n");
+        sender->saidPlaying = true;
+    }
+    if (sender->done && !sender->saidDone) {
+        std::printf("done\n");
+        sender->saidDone = true;
+    }
+    std::fflush(stdout);
 }
 
 void quit(void *data, int)

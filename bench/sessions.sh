@@ -74,27 +74,22 @@ presses() {
         sleep 0.4
     done
 }
-# midi_in DIR: $count MIDI notes of C2, 0.5 s apart, into the piano's input; their times into
-# DIR/midi.
-midi_in() {
-    spawn as_user "$bench/bench_midi_send" "$count" 500 72 >"$1/midi.out" 2>"$1/midi.err"
+# send DIR COUNT EVERY KEY [CHORD]: bench_midi_send's notes into the piano's input, the server's
+# late cycles of the piano counted from the link to the last note (not the graph's changes as
+# the sender comes and goes) into server_drops, the notes' times into DIR/midi.
+send() {
+    mkdir -p "$1" && chmod 777 "$1"
+    spawn as_user "$bench/bench_midi_send" "${@:2}" >"$1/midi.out" 2>"$1/midi.err"
     local sender=$!
     wait_for "grep -q ready '$1/midi.out'" "the MIDI sender" || { cat "$1/midi.err"; exit 1; }
     as_user pw-link bench-midi:out Kevaro:midi-in
-    wait "$sender" || true
-    grep -v ready "$1/midi.out" >"$1/midi"
-}
-# chords DIR KEYS: chords of KEYS MIDI notes struck ten times 0.2 s apart with the pedal down
-# while PipeWire's profiler counts the cycles the piano was late for: sets server_drops.
-chords() {
-    mkdir -p "$1" && chmod 777 "$1"
+    wait_for "grep -q playing '$1/midi.out'" "the MIDI sender to play" || exit 1
     server_count_start "$1"
-    spawn as_user "$bench/bench_midi_send" 10 200 36 "$2" >"$1/midi.out" 2>&1
-    local sender=$!
-    wait_for "grep -q ready '$1/midi.out'" "the MIDI sender" || exit 1
-    as_user pw-link bench-midi:out Kevaro:midi-in
-    wait "$sender" || true
+    local notes=$(("$2" * "$3" / 1000 + 30))
+    for _ in $(seq $((notes * 20))); do grep -q done "$1/midi.out" && break; sleep 0.05; done
     server_count "$1"
+    kill -INT "$sender" && wait "$sender" || true
+    grep -vx 'ready\|playing\|done' "$1/midi.out" >"$1/midi" || true
 }
 # polyphony DIR: chords of more and more notes, each up to three times, as a late cycle may be
 # the machine's doing (another program's) rather than the piano's: a chord counts as played
@@ -106,7 +101,8 @@ polyphony() {
     for keys in 8 16 32 48 64; do
         poly_counts+=" $keys:"
         for try in 1 2 3; do
-            chords "$1/chord$keys-$try" "$keys"
+            # Chords of that many notes, struck ten times 0.2 s apart with the pedal down.
+            send "$1/chord$keys-$try" 10 200 36 "$keys"
             poly_counts+="$([ "$try" = 1 ] || echo /)$server_drops"
             [ "$server_drops" != 0 ] || break
         done
@@ -238,12 +234,10 @@ session() {
         if [ "$server" = pipewire ]; then
             sleep 1
             local touch_drops=$server_drops
-            mkdir -p "$load_dir/midi-count" && chmod 777 "$load_dir/midi-count"
-            server_count_start "$load_dir/midi-count"
-            midi_in "$load_dir"
-            server_count "$load_dir/midi-count"
+            # As many notes of C2 as presses, 0.5 s apart.
+            send "$load_dir/midi-in" "$count" 500 72
             midi_drops=$server_drops server_drops=$touch_drops
-            midi=("MIDI in=$load_dir/midi")
+            midi=("MIDI in=$load_dir/midi-in/midi")
         fi
         stop_recording
         [ "$server" != pipewire ] || [ "$load" != busy ] || polyphony "$load_dir"

@@ -152,11 +152,16 @@ QString sounder::selectedDirectory() const
     return config.directories[(isSetNumber(media) ? media : 1) - 1];
 }
 
+std::string sounder::selectedSetFile(const QString &file) const
+{
+    return QFile::encodeName(selectedDirectory() + "/" + file).toStdString();
+}
+
 void sounder::preloadSelectedSet()
 {
     std::vector<std::string> paths;
     for (const QString &file : config.noteFiles)
-        paths.push_back(QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
+        paths.push_back(selectedSetFile(file));
     kevaro::NoteLoader::preload(std::move(paths));
     handSetToMidi();
 }
@@ -167,8 +172,7 @@ void sounder::handSetToMidi()
     for (const QString &file : config.noteFiles) {
         const int number = midiNumber(file.chopped(4).mid(3)); // "keycis1.wav"
         if (number >= 0)
-            files.emplace_back(number,
-                               QFile::encodeName(selectedDirectory() + "/" + file).toStdString());
+            files.emplace_back(number, selectedSetFile(file));
     }
     kevaro::SoundEngine::setMidiNotes(std::move(files));
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
+#include <string>
+
 #include <map>
 
 namespace kevaro {
@@ -128,6 +130,8 @@ private:
     template <typename T> void assign(T &member, T value, void (sounder::*changed)());
     static bool isSetNumber(int nr) { return nr >= 1 && nr <= Config::setCount; }
     QString selectedDirectory() const;
+    // A note file of the selected set, as the engine takes paths.
+    std::string selectedSetFile(const QString &file) const;
     // Decodes the selected set's note files in the background, ahead of their presses, and
     // hands them to MIDI in.
     void preloadSelectedSet();

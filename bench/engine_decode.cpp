@@ -1,9 +1,9 @@
 // What a press costs: decoding a note file (what a press would cost without the cache) and
 // playing a cached note, on an output the bench renders itself so no sound server takes part.
 #include "decodednote.h"
+#include "notefolder.h"
 #include "noteloader.h"
 #include "renderedoutput.h"
-#include "notefolder.h"
 #include "soundengine.h"
 #include "voice.h"
 

@@ -1,7 +1,8 @@
-// Mixing cost: CPU time per second of audio with many notes sounding at once, rendered in 256-frame periods, as an output device would ask for them.
+// Mixing cost: CPU time per second of audio with many notes sounding at once, rendered in 256-frame
+// periods, as an output device would ask for them.
+#include "notefolder.h"
 #include "noteloader.h"
 #include "renderedoutput.h"
-#include "notefolder.h"
 #include "soundengine.h"
 #include "voice.h"
 

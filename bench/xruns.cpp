@@ -117,7 +117,10 @@ pw_core_events coreEvents()
     return events;
 }
 
-void quit(void *data, int) { pw_main_loop_quit(static_cast<Listener *>(data)->loop); }
+void quit(void *data, int)
+{
+    pw_main_loop_quit(static_cast<Listener *>(data)->loop);
+}
 
 } // namespace
 

@@ -130,7 +130,7 @@ OutputLatency::MixerPriority OutputLatency::raiseRenderThread(pid_t thread)
     }
     // PipeWire may have raised it already.
     return isRealtime(thread) || raiseThroughRealtimeKit(thread) ? MixerPriority::RealtimeKit
-                                                                   : MixerPriority::None;
+                                                                 : MixerPriority::None;
 }
 
 namespace {

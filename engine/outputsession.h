@@ -35,9 +35,8 @@ public:
     // Starts the note and returns at once; reads memory only. A note not decoded yet is
     // handed to the note loader and sounds once it is (Waiting, no voice). With keepHandle
     // the caller gets a voice holding one reference.
-    Voice *play(const std::string &path, float x, float y, float z, bool looped,
-                bool startPaused, bool keepHandle, NoteExpression expression,
-                PlayOutcome &outcome);
+    Voice *play(const std::string &path, float x, float y, float z, bool looped, bool startPaused,
+                bool keepHandle, NoteExpression expression, PlayOutcome &outcome);
 
     // Whether the output went away (its sound server died, say); false once closed.
     bool isDisconnected() const;

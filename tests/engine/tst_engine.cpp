@@ -239,8 +239,7 @@ TEST(Mixer, MonoNotesArePlacedStereoOnesPlayAsRecorded)
     engine->playAt(mono.c_str(), 0, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
     // Two units to the right: half as loud, on the right only.
     engine->playAt(mono.c_str(), 2, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
-    engine->playAt(stereo.c_str(), 5, 0, 0, false, false, false, kevaro::LoadMode::Automatic,
-                   true);
+    engine->playAt(stereo.c_str(), 5, 0, 0, false, false, false, kevaro::LoadMode::Automatic, true);
     const std::vector<float> mix = output.render(1);
     EXPECT_FLOAT_EQ(mix[0], 0.5f + 0.25f);
     EXPECT_FLOAT_EQ(mix[1], 0.5f + 0.25f - 0.25f);

@@ -51,8 +51,8 @@ void PicturesTest::keysLieUnderTheirTouchAreas()
         const QImage picture(path);
         QVERIFY2(!picture.isNull(), qPrintable(path));
         const auto grey = [&](double x, double y) {
-            return qGray(picture.pixel(int(x * picture.width() / 1366),
-                                       int(y * picture.height() / 768)));
+            return qGray(
+                picture.pixel(int(x * picture.width() / 1366), int(y * picture.height() / 768)));
         };
         // Light at the middle and low on every white key; up to the next white area a groove,
         // darker than the keys.

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <qpa/qwindowsysteminterface.h>
 #include <QtQml/qqmlextensionplugin.h>
+#include <qpa/qwindowsysteminterface.h>
 
 // The document's module and the sound element's, linked in.
 Q_IMPORT_QML_PLUGIN(kevaroPlugin)
